@@ -1,0 +1,11 @@
+#pragma once
+#include <cstdint>
+
+// The instrument's record of one slot's latest press.
+struct key_state {
+    // A slot number no key ever writes: a state never pressed stops nothing.
+    static constexpr std::uint8_t no_slot = 0xFF;
+
+    std::uint32_t press_time = 0;
+    std::uint8_t slot_number = no_slot;
+};

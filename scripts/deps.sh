@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the kit needs to build, play and test,
+# skipping those already present.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  clang libclang-rt-14-dev
+  libgtest-dev
+  libsdl2-dev
+  freeglut3-dev libgl-dev libgl1-mesa-dri
+  xvfb xauth xdotool
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

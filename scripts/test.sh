@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the kit and runs the whole test suite headless: the plain build,
+# the AddressSanitizer + UndefinedBehaviorSanitizer build, the
+# ThreadSanitizer build of the audio engine's tests, and a replay of the
+# fuzz corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+root=$PWD
+
+suite() {
+  local dir=$1 label=$2
+  shift 2
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  local filter=()
+  [ -n "$label" ] && filter=(-L "$label")
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --test-dir "$dir" --output-on-failure --no-tests=error "${filter[@]}"
+}
+
+echo "== plain build"
+suite build ""
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0" \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  suite build-asan "" -DSANITIZE=address,undefined
+
+if [ -d tests/platform ]; then
+  echo "== ThreadSanitizer (audio engine)"
+  TSAN_OPTIONS=halt_on_error=1 suite build-tsan tsan -DSANITIZE=thread
+fi
+
+echo "== fuzz corpus replay"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBUILD_FUZZERS=ON -DBUILD_TESTING=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j "$jobs"
+for target in fuzz/corpus/*/; do
+  name=$(basename "$target")
+  "build-fuzz/fuzz/$name" -runs=0 "$target"
+done
+echo "all suites passed"
