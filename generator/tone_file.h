@@ -1,0 +1,17 @@
+#pragma once
+// Tone description files (.tgw): an optional "basefq" line, then sound lines
+// "<kind name>...: center, half_width, harmonic, amplitude".
+#include "tone_bank.h"
+
+#include <cstdint>
+#include <istream>
+
+// Builds every slot from the file, tuned by slot. False only when the file
+// cannot be opened. Unreadable input ends the reading of the file, keeps
+// the sounds read before it and is reported once on standard error.
+bool read_tone_file(tone_bank& bank, const char* path, std::uint8_t divisions,
+                    double sample_rate, double base_frequency);
+
+// Reads a whole description into the slot, appending its sounds in file
+// order. fault_line is the line of unreadable input, 0 when there is none.
+std::istream& parse_tone_description(std::istream& in, tone_slot& slot, std::size_t& fault_line);
