@@ -6,11 +6,13 @@
 
 #include <xaudio2.h>
 
+// Starts without an engine or voices, so that a press after a failed start
+// can tell there is no engine to ask.
 struct myxa2_state {
-    HRESULT result;
-    IXAudio2* xaudio;
-    UINT32 device;
-    IXAudio2MasteringVoice* master;
+    HRESULT result = S_OK;
+    IXAudio2* xaudio = nullptr;
+    UINT32 device = 0;
+    IXAudio2MasteringVoice* master = nullptr;
 };
 
 // Allocated by main just before myxa2_init.

@@ -1,0 +1,81 @@
+#include "voice_playback.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr UINT32 bytes_per_frame = 2;
+
+// The region [begin, begin + length) of a span of total frames, where a
+// length of 0 means "to the end"; false when it is empty or overruns.
+bool resolve_region(std::uint64_t begin, std::uint64_t length, std::uint64_t total, UINT32& end)
+{
+    const std::uint64_t region_end = length == 0 ? total : begin + length;
+    if (begin >= region_end || region_end > total)
+        return false;
+    end = static_cast<UINT32>(region_end);
+    return true;
+}
+
+std::int16_t frame_at(const BYTE* frames, UINT32 index)
+{
+    const BYTE* bytes = frames + std::size_t{index} * bytes_per_frame;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
+}
+
+void wrap_or_finish(voice_playback& voice)
+{
+    buffer_region& buffer = voice.buffer;
+    if (buffer.loops_left == 0) {
+        voice.holds_buffer = false;
+        return;
+    }
+    if (buffer.loops_left != XAUDIO2_LOOP_INFINITE)
+        --buffer.loops_left;
+    voice.position = buffer.loop_begin;
+}
+
+}  // namespace
+
+bool accept_buffer(voice_playback& voice, const XAUDIO2_BUFFER& submitted)
+{
+    if (voice.holds_buffer || submitted.pAudioData == nullptr || (submitted.Flags & ~XAUDIO2_END_OF_STREAM) != 0)
+        return false;
+    const std::uint64_t frames = submitted.AudioBytes / bytes_per_frame;
+    buffer_region region{submitted.pAudioData, 0, 0, 0, submitted.LoopCount};
+    if (!resolve_region(submitted.PlayBegin, submitted.PlayLength, frames, region.play_end))
+        return false;
+    if (submitted.LoopCount == 0) {
+        if (submitted.LoopBegin != 0 || submitted.LoopLength != 0)
+            return false;
+    } else {
+        if (submitted.LoopCount > XAUDIO2_MAX_LOOP_COUNT && submitted.LoopCount != XAUDIO2_LOOP_INFINITE)
+            return false;
+        if (submitted.LoopBegin < submitted.PlayBegin)
+            return false;
+        if (!resolve_region(submitted.LoopBegin, submitted.LoopLength, region.play_end, region.loop_end))
+            return false;
+        region.loop_begin = submitted.LoopBegin;
+    }
+    voice.buffer = region;
+    voice.position = submitted.PlayBegin;
+    voice.holds_buffer = true;
+    return true;
+}
+
+void mix_voice(voice_playback& voice, std::span<std::int64_t> mix)
+{
+    std::size_t done = 0;
+    while (voice.started && voice.holds_buffer && done < mix.size()) {
+        const buffer_region& buffer = voice.buffer;
+        const UINT32 segment_end = buffer.loops_left > 0 ? buffer.loop_end : buffer.play_end;
+        const std::size_t run = std::min<std::size_t>(mix.size() - done, segment_end - voice.position);
+        for (std::size_t i = 0; i < run; ++i)
+            mix[done + i] += frame_at(buffer.frames, voice.position + static_cast<UINT32>(i));
+        done += run;
+        voice.position += static_cast<UINT32>(run);
+        if (voice.position == segment_end)
+            wrap_or_finish(voice);
+    }
+}
