@@ -1,0 +1,332 @@
+#!/usr/bin/env python3
+"""End-to-end checks of vellicor: the real program in an X server, typed at
+with xdotool, its sound captured through SDL's disk audio driver.
+
+Usage: vellicor_e2e.py --vellicor PATH --wm-close PATH --bank DIR CASE
+Uses $DISPLAY, or starts its own Xvfb when none is set.
+"""
+import argparse
+import array
+import math
+import os
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+RATE = 44100
+CHANNELS = 2  # the engine opens the disk device as 16-bit stereo
+WINDOW_SECONDS = 0.01
+LOUD_RMS = 500.0
+STARTUP_TIMEOUT = 30.0
+
+
+def slot_frequency(slot):
+    return 440.0 * 2.0 ** (slot / 12.0)
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_until(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return
+        time.sleep(0.02)
+    raise Failure(f"timed out waiting for {what}")
+
+
+def xdotool(*args, timeout=10.0):
+    return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True,
+                          timeout=timeout).stdout
+
+
+class Player:
+    """One run of vellicor with its output and sound going to files."""
+
+    def __init__(self, vellicor, workdir, args=(), audio_driver="disk"):
+        self.workdir = Path(workdir)
+        self.out_path = self.workdir / "stdout.txt"
+        self.err_path = self.workdir / "stderr.txt"
+        self.audio_path = self.workdir / "audio.raw"
+        env = dict(os.environ, SDL_AUDIODRIVER=audio_driver, SDL_DISKAUDIOFILE=str(self.audio_path))
+        self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,
+                                        stdin=subprocess.DEVNULL,
+                                        stdout=self.out_path.open("wb"), stderr=self.err_path.open("wb"))
+        self.window = None
+        self.started = time.monotonic()
+        self.exited = None
+
+    def stdout(self):
+        return self.out_path.read_text(errors="replace")
+
+    def stderr(self):
+        return self.err_path.read_text(errors="replace")
+
+    def open_window(self):
+        """Waits for the visible window and gives it the keyboard focus."""
+        found = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vellicor$",
+                        timeout=STARTUP_TIMEOUT).split()
+        check(len(found) == 1, f"expected one Vellicor window, found {found}")
+        self.window = found[0]
+        xdotool("windowfocus", "--sync", self.window)
+        return self.window
+
+    def wait_for_stderr(self, text, timeout=5.0):
+        wait_until(lambda: text in self.stderr(), timeout, repr(text) + " on standard error")
+
+    def wait_for_stdout_lines(self, count, timeout=5.0):
+        wait_until(lambda: self.stdout().count("\n") >= count, timeout, f"{count} lines on standard output")
+
+    def hold(self, key, seconds):
+        """Holds `key` down; returns how long it really was held."""
+        xdotool("keydown", key)
+        start = time.monotonic()
+        time.sleep(seconds)
+        xdotool("keyup", key)
+        return time.monotonic() - start
+
+    def exit_status(self, timeout=10.0):
+        try:
+            status = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("vellicor did not exit")
+        self.exited = self.exited or time.monotonic()
+        return status
+
+    def quit(self):
+        xdotool("key", "Escape")
+        check(self.exit_status() == 0, f"Escape: exit status {self.process.returncode}")
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def audio_segments(self):
+        """The sounding stretches of the captured output, each as
+        (start seconds, duration seconds, frequency Hz)."""
+        samples = array.array("h")
+        samples.frombytes(self.audio_path.read_bytes())
+        left = samples[0::CHANNELS]
+        window = int(RATE * WINDOW_SECONDS)
+        loud = []
+        for start in range(0, len(left) - window + 1, window):
+            chunk = left[start:start + window]
+            loud.append(math.sqrt(sum(v * v for v in chunk) / window) > LOUD_RMS)
+        segments = []
+        i = 0
+        while i < len(loud):
+            if not loud[i]:
+                i += 1
+                continue
+            j = i
+            while j < len(loud) and loud[j]:
+                j += 1
+            piece = left[i * window:j * window]
+            rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
+            cycles = len(rises) - 1
+            frequency = cycles * RATE / (rises[-1] - rises[0]) if cycles > 0 else 0.0
+            segments.append((i * WINDOW_SECONDS, (j - i) * WINDOW_SECONDS, frequency))
+            i = j
+        return segments
+
+    def audio_speed(self):
+        """Seconds of captured sound per second of the program's run: SDL's
+        disk driver paces its writes only roughly."""
+        frames = self.audio_path.stat().st_size / (2 * CHANNELS)
+        return frames / RATE / (self.exited - self.started)
+
+
+def check_tone(segment, slot, held, speed, what):
+    """The tone's pitch is the slot's; it lasts about as long as the key was
+    held, allowing for key latency and the capture's uneven pace."""
+    _, captured, frequency = segment
+    expected = slot_frequency(slot)
+    check(abs(frequency - expected) < expected * 0.005,
+          f"{what}: {frequency:.1f} Hz, expected slot {slot} at {expected:.1f} Hz")
+    duration = captured / speed
+    print(f"{what}: {frequency:.1f} Hz for {duration:.2f} s, held {held:.2f} s")
+    check(held * 0.9 - 0.2 < duration < held * 1.1 + 0.4,
+          f"{what}: sounded {duration:.2f} s ({captured:.2f} s captured) for a key held {held:.2f} s")
+
+
+def key_lines(stderr):
+    return [line for line in stderr.splitlines() if line.startswith("key: ")]
+
+
+# --- cases -----------------------------------------------------------------
+
+CASES = {}
+
+
+def case(function):
+    CASES[function.__name__] = function
+    return function
+
+
+@case
+def held_key_loops_its_slot(player):
+    """z held past the end of its 5 s sample sounds slot 0 at 440 Hz without
+    a break for as long as it is held, with one key line, then silence."""
+    player.open_window()
+    held = player.hold("z", 6.0)
+    time.sleep(0.5)
+    player.quit()
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
+    segments = player.audio_segments()
+    check(len(segments) == 1, f"expected one tone, got {segments}")
+    speed = player.audio_speed()
+    check_tone(segments[0], 0, held, speed, "z")
+    start, length, _ = segments[0]
+    silence = player.audio_path.stat().st_size / (2 * CHANNELS * RATE) - (start + length)
+    check(silence / speed > 0.2, f"only {silence:.2f} s of silence after the release")
+
+
+@case
+def shared_and_unmapped_keys(player):
+    """q and / both sound slot 15; a, Z and 1 print an empty line and sound
+    nothing; x held for 2 s is one press and one release."""
+    player.open_window()
+    held_q = player.hold("q", 0.5)
+    time.sleep(0.3)
+    held_slash = player.hold("slash", 0.5)
+    time.sleep(0.3)
+    for key in ("a", "Z", "1"):
+        xdotool("key", key)
+    player.wait_for_stdout_lines(3)
+    held_x = player.hold("x", 2.0)
+    time.sleep(0.5)
+    player.quit()
+
+    lines = key_lines(player.stderr())
+    check(lines == ["key: 71, 15, q", "key: 2f, 15, /", "key: 78, 2, x"], f"key lines: {lines}")
+    check(player.stdout() == "\n" * 4, f"standard output: {player.stdout()!r}")
+    segments = player.audio_segments()
+    check(len(segments) == 3, f"expected three tones, got {segments}")
+    speed = player.audio_speed()
+    check_tone(segments[0], 15, held_q, speed, "q")
+    check_tone(segments[1], 15, held_slash, speed, "/")
+    check_tone(segments[2], 2, held_x, speed, "x")
+
+
+@case
+def escape_quits_while_sounding(player):
+    player.open_window()
+    xdotool("keydown", "z")
+    player.wait_for_stderr("key: 7a, 0, z")
+    time.sleep(0.3)
+    xdotool("key", "Escape")
+    status = player.exit_status()
+    xdotool("keyup", "z")
+    check(status == 0, f"exit status {status}")
+    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+
+
+@case
+def window_close_exits_with_status_0(player):
+    window = player.open_window()
+    subprocess.run([OPTIONS.wm_close, window], check=True, timeout=10)
+    status = player.exit_status()
+    check(status == 0, f"exit status {status}")
+    check(player.stdout() == "", f"standard output: {player.stdout()!r}")
+
+
+@case
+def other_input_does_nothing(player):
+    """Arrow and function keys, mouse buttons, motion and the wheel reach
+    the window and print nothing and sound nothing."""
+    window = player.open_window()
+    before = player.stderr()
+    for key in ("Left", "Right", "Up", "Down", "F1", "Home"):
+        xdotool("key", key)
+    xdotool("mousemove", "--window", window, "100", "100")
+    for button in ("1", "2", "3", "4", "5"):
+        xdotool("click", button)
+    xdotool("mousedown", "1")
+    xdotool("mousemove", "--window", window, "200", "150")
+    xdotool("mouseup", "1")
+    time.sleep(0.5)
+    player.quit()
+    check(player.stderr() == before, f"standard error grew: {player.stderr()[len(before):]!r}")
+    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    check(player.audio_segments() == [], f"sound: {player.audio_segments()}")
+
+
+@case
+def no_samples_and_no_sound_device(player):
+    """Without sample files or a sound device the window still opens after
+    the failure lines, and mapped keys still print their key line."""
+    player.open_window()
+    errors = player.stderr().splitlines()
+    for line in ("pcm/test.0.pcm: can't open file.", "pcm load: 0 failed.", "myxa2: master voice failed."):
+        check(line in errors, f"missing {line!r} in {errors}")
+    xdotool("key", "z")
+    player.wait_for_stderr("key: 7a, 0, z")
+    player.quit()
+
+
+# --- running ---------------------------------------------------------------
+
+OPTIONS = None
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                               "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        display = pipe.readline().strip()
+    check(display != "", "Xvfb did not start")
+    os.environ["DISPLAY"] = ":" + display
+    return server
+
+
+def run(name):
+    with tempfile.TemporaryDirectory(prefix="vellicor-e2e-") as workdir:
+        if name == "no_samples_and_no_sound_device":
+            player = Player(OPTIONS.vellicor, workdir, audio_driver="e2e_no_such_driver")
+        else:
+            player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
+        try:
+            CASES[name](player)
+        except Failure as failure:
+            print(f"FAILED {name}: {failure}", file=sys.stderr)
+            print("--- vellicor stdout:\n" + player.stdout(), file=sys.stderr)
+            print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-15:]),
+                  file=sys.stderr)
+            return 1
+        finally:
+            player.stop()
+    print(f"passed {name}")
+    return 0
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--vellicor", required=True)
+    parser.add_argument("--wm-close", required=True)
+    parser.add_argument("--bank", required=True, help="directory holding pcm/test.N.pcm")
+    parser.add_argument("case", choices=sorted(CASES))
+    OPTIONS = parser.parse_args()
+    server = None if os.environ.get("DISPLAY") else start_xvfb()
+    try:
+        return run(OPTIONS.case)
+    finally:
+        if server:
+            server.terminate()
+            server.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
