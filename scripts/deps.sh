@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev
   libsdl2-dev
-  freeglut3-dev libgl-dev libgl1-mesa-dri
+  freeglut3-dev libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool
   python3
 )
