@@ -53,9 +53,10 @@ std::istream& parse_tone_description(std::istream& in, tone_slot& slot, std::siz
     fault_line = 0;
     bool more = reader.read_field();
     if (more && reader.field_starts_with("basefq")) {
+        const std::size_t value_line = reader.line();
         double ignored_base_frequency;
         if (!reader.read_number(ignored_base_frequency)) {
-            fault_line = reader.line();
+            fault_line = value_line;
             return in;
         }
         reader.skip_rest_of_line();
@@ -64,9 +65,10 @@ std::istream& parse_tone_description(std::istream& in, tone_slot& slot, std::siz
     while (more) {
         const std::size_t kind = kind_of_field(reader);
         if (kind != no_kind) {
+            const std::size_t value_line = reader.line();
             auto sound = read_sound(reader, kind);
             if (!sound) {
-                fault_line = reader.line();
+                fault_line = value_line;
                 return in;
             }
             slot.sounds.push_back(std::move(sound));

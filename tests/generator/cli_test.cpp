@@ -1,0 +1,274 @@
+// Runs the plessard program in scratch directories and checks what it
+// prints, writes and returns.
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct run_result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+run_result run_plessard(const temp_dir& dir, const std::vector<std::string>& args)
+{
+    const std::string out_path = dir.file(".stdout");
+    const std::string err_path = dir.file(".stderr");
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.path().c_str()) != 0) {
+            _exit(127);
+        }
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(PLESSARD_PATH)};
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(PLESSARD_PATH, argv.data());
+        _exit(127);
+    }
+    int wait_status = 0;
+    waitpid(child, &wait_status, 0);
+    run_result result;
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    std::filesystem::remove(out_path);
+    std::filesystem::remove(err_path);
+    return result;
+}
+
+std::string names(const std::string& base)
+{
+    std::string list;
+    for (int s = 0; s < 128; ++s) {
+        list += base + "." + std::to_string(s) + ".pcm\n";
+    }
+    return list;
+}
+
+std::string default_log()
+{
+    std::string log;
+    for (int s = 0; s < 128; ++s) {
+        log += "sin wave: 2.5, 2.5, 1, 16384\n";
+    }
+    return log;
+}
+
+std::string sample_file(const temp_dir& dir, const std::string& base, int slot)
+{
+    return read_file(dir.file(base + "." + std::to_string(slot) + ".pcm"));
+}
+
+std::int16_t sample(const std::string& bytes, std::size_t n)
+{
+    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * n]) |
+                                     static_cast<unsigned char>(bytes[2 * n + 1]) << 8);
+}
+
+bool silent(const std::string& bytes)
+{
+    return bytes.find_first_not_of('\0') == std::string::npos;
+}
+
+const std::string usage = "usage: plessard [-basefq freq] -onchi / <.tgw>\n";
+const std::string organ = "sin wave: 1, 1, 1, 12000\nmiddle notches: 1, 1, 2, 2000\n";
+
+} // namespace
+
+TEST(PlessardCli, NoArgumentsWritesTheDefaultBank)
+{
+    temp_dir dir;
+    const run_result r = run_plessard(dir, {});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, default_log() + names("pcm/test"));
+    EXPECT_EQ(r.err, "");
+    for (int s = 0; s < 128; ++s) {
+        EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/test." + std::to_string(s) + ".pcm")),
+                  441000u);
+    }
+    EXPECT_EQ(sample(sample_file(dir, "pcm/test", 0), 25), 16383);
+}
+
+TEST(PlessardCli, HelpOnlyAsFirstArgument)
+{
+    temp_dir dir;
+    for (const std::string help : {"-h", "-H"}) {
+        const run_result r = run_plessard(dir, {help, "organ.tgw"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, usage);
+    }
+    const run_result late = run_plessard(dir, {"-16", "-h"});
+    EXPECT_EQ(late.status, 0);
+    EXPECT_EQ(late.err, "-h: unrecognized file name.\n");
+    EXPECT_FALSE(file_exists(dir.file("pcm")));
+}
+
+TEST(PlessardCli, BaseFrequencyWithoutValueFailsSilently)
+{
+    temp_dir dir;
+    const run_result r = run_plessard(dir, {"-16", "-basefq"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_FALSE(file_exists(dir.file("pcm")));
+}
+
+TEST(PlessardCli, TuningOptionsShapeTheDefaultBank)
+{
+    temp_dir reference;
+    ASSERT_EQ(run_plessard(reference, {"-basefq", "880"}).status, 0);
+    const std::string at_880 = sample_file(reference, "pcm/test", 0);
+
+    temp_dir low;
+    ASSERT_EQ(run_plessard(low, {"-BASEFQ", "220"}).status, 0);
+    EXPECT_EQ(sample_file(low, "pcm/test", 24), at_880);
+
+    temp_dir sixteen;
+    const run_result r = run_plessard(sixteen, {"-16"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, default_log() + names("pcm/test"));
+    EXPECT_EQ(sample_file(sixteen, "pcm/test", 16), at_880);
+
+    temp_dir octaves;
+    ASSERT_EQ(run_plessard(octaves, {"-16", "-OnChi", "organ.tgw"}).status, 0);
+    EXPECT_EQ(sample_file(octaves, "pcm/test", 1), at_880);
+    EXPECT_FALSE(file_exists(octaves.file("pcm/organ.0.pcm")));
+}
+
+TEST(PlessardCli, BaseFrequencyIsReadLikeStrtod)
+{
+    temp_dir zero;
+    ASSERT_EQ(run_plessard(zero, {"-basefq", "abc"}).status, 0);
+    EXPECT_TRUE(silent(sample_file(zero, "pcm/test", 5)));
+
+    temp_dir negative;
+    ASSERT_EQ(run_plessard(negative, {"-basefq", "-16"}).status, 0);
+    const std::string bytes = sample_file(negative, "pcm/test", 12);
+    // Slot 12 (12 divisions kept) sounds at -32 Hz: a quarter period in, -A.
+    EXPECT_EQ(sample(bytes, 44100 / 128), -16383);
+
+    for (const std::string value : {"nan", "inf", "-inf", "1e400"}) {
+        temp_dir dir;
+        const run_result r = run_plessard(dir, {"-basefq", value});
+        EXPECT_EQ(r.status, 0) << value;
+        EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/test.127.pcm")), 441000u);
+        EXPECT_TRUE(silent(sample_file(dir, "pcm/test", 3))) << value;
+    }
+}
+
+TEST(PlessardCli, ToneFilesAreWrittenUnderTheirNames)
+{
+    temp_dir dir;
+    std::filesystem::create_directories(dir.file("sub.d"));
+    dir.write("sub.d/organ.tgw", organ);
+    dir.write("ORGAN.TGW", organ);
+    dir.write("a.b.tgw", organ);
+    const run_result r =
+        run_plessard(dir, {"sub.d/organ.tgw", "-16", "notes.txt", "ORGAN.TGW", "a.b.tgw"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, names("pcm/organ") + names("pcm/ORGAN") + names("pcm/a.b"));
+    EXPECT_EQ(r.err, "-16: unrecognized file name.\nnotes.txt: unrecognized file name.\n");
+    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/organ.0.pcm")), 88200u * 2);
+    // Built with 12 divisions: "-16" came after the file.
+    EXPECT_EQ(sample_file(dir, "pcm/organ", 7), sample_file(dir, "pcm/ORGAN", 7));
+}
+
+TEST(PlessardCli, UnrecognizedOnlyCreatesNoDirectory)
+{
+    temp_dir dir;
+    const run_result r = run_plessard(dir, {"notes.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "notes.txt: unrecognized file name.\n");
+    EXPECT_FALSE(file_exists(dir.file("pcm")));
+}
+
+TEST(PlessardCli, MissingToneFileEndsTheRunSilently)
+{
+    temp_dir dir;
+    dir.write("organ.tgw", organ);
+    const run_result r = run_plessard(dir, {"missing.tgw", "organ.tgw"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_FALSE(file_exists(dir.file("pcm")));
+}
+
+TEST(PlessardCli, WriteFailuresEndTheRunWithStatusOne)
+{
+    temp_dir blocked;
+    blocked.write("pcm", "not a directory");
+    const run_result r = run_plessard(blocked, {});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "pcm/test.0.pcm: can't write file.\n");
+
+    temp_dir partial;
+    partial.write("a.tgw", organ);
+    partial.write("b.tgw", organ);
+    std::filesystem::create_directories(partial.file("pcm/a.3.pcm"));
+    const run_result stopped = run_plessard(partial, {"a.tgw", "b.tgw"});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, "pcm/a.3.pcm: can't write file.\n");
+    EXPECT_TRUE(file_exists(partial.file("pcm/a.2.pcm")));
+    EXPECT_FALSE(file_exists(partial.file("pcm/b.0.pcm")));
+}
+
+TEST(PlessardCli, OversizedSpansAreRefusedAfterTheBank)
+{
+    temp_dir dir;
+    dir.write("long.tgw", "sin wave: 20000, 20000, 1, 100\n");
+    dir.write("next.tgw", organ);
+    const run_result r = run_plessard(dir, {"long.tgw", "next.tgw"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, names("pcm/long"));
+    EXPECT_EQ(r.err.find("pcm/long.0.pcm: sound span too long for a sample file.\n"), 0u);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/long.127.pcm")), 0u);
+    EXPECT_FALSE(file_exists(dir.file("pcm/next.0.pcm")));
+}
+
+TEST(PlessardCli, BadToneFilesAreReportedWithTheirLine)
+{
+    temp_dir dir;
+    dir.write("huge.tgw", "sin wave: 1, 1, 1, 1000\nsin wave: 1e400, 1, 1, 1\n");
+    dir.write("negative.tgw", "sin wave: -5, 1, 1, 1000\n");
+    dir.write("empty.tgw", "");
+    const run_result r = run_plessard(dir, {"huge.tgw", "negative.tgw", "empty.tgw"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "huge.tgw: unreadable tone description at line 2.\n");
+    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/huge.0.pcm")), 88200u * 2);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/negative.0.pcm")), 0u);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/empty.0.pcm")), 0u);
+}
+
+TEST(PlessardCli, LongNamesAreRefusedAndLongDirectoriesAccepted)
+{
+    temp_dir dir;
+    const std::string longest = std::string(247, 'n') + ".tgw";
+    const std::string too_long = std::string(248, 'n') + ".tgw";
+    dir.write(longest, organ);
+    dir.write(too_long, organ);
+    const std::string deep = std::string(200, 'd') + "/" + std::string(200, 'e');
+    std::filesystem::create_directories(dir.file(deep));
+    dir.write(deep + "/deep.tgw", organ);
+
+    const run_result accepted = run_plessard(dir, {longest, deep + "/deep.tgw"});
+    EXPECT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_TRUE(file_exists(dir.file("pcm/" + std::string(247, 'n') + ".127.pcm")));
+    EXPECT_TRUE(file_exists(dir.file("pcm/deep.127.pcm")));
+
+    const run_result refused = run_plessard(dir, {too_long, "organ.tgw"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, too_long + ": file name too long.\n");
+}
