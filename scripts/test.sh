@@ -38,9 +38,9 @@ fi
 echo "== fuzz corpus replay"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBUILD_FUZZERS=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j "$jobs"
-for target in fuzz/corpus/*/; do
-  name=$(basename "$target")
-  "build-fuzz/fuzz/$name" -runs=0 "$target"
+for corpus in fuzz/corpus/*/; do
+  target=$(basename "$corpus")
+  cmake --build build-fuzz -j "$jobs" --target "$target"
+  "build-fuzz/fuzz/$target" -runs=0 "$corpus"
 done
 echo "all suites passed"
