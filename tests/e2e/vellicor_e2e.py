@@ -9,6 +9,7 @@ import argparse
 import array
 import math
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -229,6 +230,11 @@ def escape_quits_while_sounding(player):
     xdotool("keyup", "z")
     check(status == 0, f"exit status {status}")
     check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    segments = player.audio_segments()
+    check(len(segments) == 1, f"expected one tone, got {segments}")
+    start, length, _ = segments[0]
+    captured = player.audio_path.stat().st_size / (2 * CHANNELS * RATE)
+    check(captured - (start + length) < 0.05, "the slot fell silent before the program ended")
 
 
 @case
@@ -238,6 +244,22 @@ def window_close_exits_with_status_0(player):
     status = player.exit_status()
     check(status == 0, f"exit status {status}")
     check(player.stdout() == "", f"standard output: {player.stdout()!r}")
+
+
+@case
+def interrupt_and_terminate_end_the_player(player):
+    """SIGINT ends the player like any console program; SIGTERM is checked
+    on a second run."""
+    player.open_window()
+    player.process.send_signal(signal.SIGINT)
+    check(player.exit_status() == -signal.SIGINT, f"SIGINT: exit status {player.process.returncode}")
+    second = Player(OPTIONS.vellicor, player.workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
+    try:
+        second.open_window()
+        second.process.send_signal(signal.SIGTERM)
+        check(second.exit_status() == -signal.SIGTERM, f"SIGTERM: exit status {second.process.returncode}")
+    finally:
+        second.stop()
 
 
 @case
