@@ -12,7 +12,8 @@ constexpr int output = 0;  // SDL's "not a capture device"
 
 int listed_devices()
 {
-    return SDL_GetNumAudioDevices(output) > 0 ? SDL_GetNumAudioDevices(output) : 0;
+    const int count = SDL_GetNumAudioDevices(output);
+    return count > 0 ? count : 0;
 }
 
 int listed_index(UINT32 index)

@@ -1,7 +1,9 @@
 #include "voice_playback.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -18,10 +20,17 @@ bool resolve_region(std::uint64_t begin, std::uint64_t length, std::uint64_t tot
     return true;
 }
 
-std::int16_t frame_at(const BYTE* frames, UINT32 index)
+// Samples are little-endian, as on the platform itself; they are loaded
+// straight from the submitted memory, which need not be aligned.
+static_assert(std::endian::native == std::endian::little);
+
+void add_frames(const BYTE* frames, std::span<std::int64_t> mix)
 {
-    const BYTE* bytes = frames + std::size_t{index} * bytes_per_frame;
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
+    for (std::size_t i = 0; i < mix.size(); ++i) {
+        std::int16_t sample;
+        std::memcpy(&sample, frames + i * bytes_per_frame, sizeof sample);
+        mix[i] += sample;
+    }
 }
 
 void wrap_or_finish(voice_playback& voice)
@@ -71,8 +80,7 @@ void mix_voice(voice_playback& voice, std::span<std::int64_t> mix)
         const buffer_region& buffer = voice.buffer;
         const UINT32 segment_end = buffer.loops_left > 0 ? buffer.loop_end : buffer.play_end;
         const std::size_t run = std::min<std::size_t>(mix.size() - done, segment_end - voice.position);
-        for (std::size_t i = 0; i < run; ++i)
-            mix[done + i] += frame_at(buffer.frames, voice.position + static_cast<UINT32>(i));
+        add_frames(buffer.frames + std::size_t{voice.position} * bytes_per_frame, mix.subspan(done, run));
         done += run;
         voice.position += static_cast<UINT32>(run);
         if (voice.position == segment_end)

@@ -63,6 +63,9 @@ HRESULT xaudio2_engine::Initialize(UINT32 Flags, XAUDIO2_PROCESSOR)
         return XAUDIO2_E_INVALID_CALL;
     // SIGINT and SIGTERM stay with the program.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The engine reports through its results only; the console belongs to
+    // the program (the disk driver would announce itself there).
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
     audio_up_ = SDL_Init(SDL_INIT_AUDIO) == 0;
     initialized_ = true;
     return S_OK;

@@ -1,0 +1,136 @@
+// The engine over SDL's dummy driver, which runs a real audio thread and
+// discards its output.
+#include "pcm_frames.h"
+
+#include <objbase.h>
+#include <xaudio2.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr WAVEFORMATEX mono_pcm = {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+
+struct released {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+using engine_ptr = std::unique_ptr<IXAudio2, released>;
+
+engine_ptr create_engine()
+{
+    IXAudio2* engine = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_XAudio2, nullptr, CLSCTX_INPROC_SERVER, IID_IXAudio2,
+                               reinterpret_cast<void**>(&engine)),
+              S_OK);
+    if (engine != nullptr) {
+        EXPECT_EQ(engine->Initialize(0, XAUDIO2_DEFAULT_PROCESSOR), S_OK);
+    }
+    return engine_ptr(engine);
+}
+
+class Engine : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        engine = create_engine();
+        ASSERT_TRUE(engine);
+    }
+    engine_ptr engine;
+};
+
+TEST_F(Engine, ListsTheDefaultOutputFirst)
+{
+    UINT32 count = 0;
+    ASSERT_EQ(engine->GetDeviceCount(&count), S_OK);
+    ASSERT_GE(count, 1u);
+    XAUDIO2_DEVICE_DETAILS details{};
+    ASSERT_EQ(engine->GetDeviceDetails(0, &details), S_OK);
+    EXPECT_EQ(details.Role, GlobalDefaultDevice);
+    EXPECT_GE(details.OutputFormat.Format.nChannels, 1);
+    EXPECT_EQ(details.OutputFormat.Format.nSamplesPerSec, 44100u);
+    EXPECT_NE(details.DisplayName[0], L'\0');
+    EXPECT_EQ(engine->GetDeviceDetails(count, &details), E_INVALIDARG);
+}
+
+TEST_F(Engine, RefusesCallsOutsideItsRules)
+{
+    IXAudio2SourceVoice* source = reinterpret_cast<IXAudio2SourceVoice*>(&source);
+    EXPECT_EQ(engine->CreateSourceVoice(&source, &mono_pcm), XAUDIO2_E_INVALID_CALL) << "no mastering voice yet";
+    EXPECT_EQ(source, nullptr);
+
+    IXAudio2MasteringVoice* master = nullptr;
+    UINT32 count = 0;
+    engine->GetDeviceCount(&count);
+    EXPECT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, count), XAUDIO2_E_INVALID_CALL);
+    EXPECT_EQ(engine->CreateMasteringVoice(&master, 0, 48000, 0, 0), XAUDIO2_E_INVALID_CALL);
+    ASSERT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0), S_OK);
+    IXAudio2MasteringVoice* second = nullptr;
+    EXPECT_EQ(engine->CreateMasteringVoice(&second, 0, 44100, 0, 0), XAUDIO2_E_INVALID_CALL);
+
+    WAVEFORMATEX stereo = mono_pcm, eight_bit = mono_pcm, slow = mono_pcm;
+    stereo.nChannels = 2, stereo.nBlockAlign = 4;
+    eight_bit.wBitsPerSample = 8, eight_bit.nBlockAlign = 1;
+    slow.nSamplesPerSec = 22050;
+    for (const WAVEFORMATEX* format : {&stereo, &eight_bit, &slow})
+        EXPECT_EQ(engine->CreateSourceVoice(&source, format), XAUDIO2_E_INVALID_CALL);
+    ASSERT_EQ(engine->CreateSourceVoice(&source, &mono_pcm), S_OK);
+    XAUDIO2_BUFFER empty{};
+    EXPECT_EQ(source->SubmitSourceBuffer(&empty), XAUDIO2_E_INVALID_CALL);
+    EXPECT_EQ(source->Start(0, 1), XAUDIO2_E_INVALID_CALL) << "deferred operation sets";
+    source->DestroyVoice();
+    master->DestroyVoice();
+}
+
+TEST(EngineWithoutAudio, StartsButHasNoDeviceForAMasteringVoice)
+{
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    engine_ptr engine = create_engine();
+    ASSERT_TRUE(engine);
+    UINT32 count = 99;
+    EXPECT_EQ(engine->GetDeviceCount(&count), S_OK);
+    EXPECT_EQ(count, 0u);
+    IXAudio2MasteringVoice* master = nullptr;
+    EXPECT_TRUE(FAILED(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0)));
+    EXPECT_EQ(master, nullptr);
+}
+
+// Voices of 39 held keys are created, started, stopped and destroyed while
+// the audio thread mixes them; each voice's samples are freed as soon as
+// DestroyVoice returns.
+TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
+{
+    IXAudio2MasteringVoice* master = nullptr;
+    ASSERT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0), S_OK);
+    struct playing {
+        IXAudio2SourceVoice* voice = nullptr;
+        std::unique_ptr<std::vector<BYTE>> samples;
+    };
+    std::vector<playing> keys(39);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    for (unsigned round = 0; std::chrono::steady_clock::now() < deadline; ++round) {
+        playing& key = keys[round * 7 % keys.size()];
+        if (key.voice != nullptr) {
+            ASSERT_EQ(key.voice->Stop(0, XAUDIO2_COMMIT_NOW), S_OK);
+            ASSERT_EQ(key.voice->FlushSourceBuffers(), S_OK);
+            key.voice->DestroyVoice();
+            key.voice = nullptr;
+            key.samples.reset();
+            continue;
+        }
+        key.samples = std::make_unique<std::vector<BYTE>>(pcm_bytes(std::vector<std::int16_t>(300, 1000)));
+        const XAUDIO2_BUFFER buffer = looping_buffer(*key.samples);
+        ASSERT_EQ(engine->CreateSourceVoice(&key.voice, &mono_pcm), S_OK);
+        ASSERT_EQ(key.voice->SubmitSourceBuffer(&buffer), S_OK);
+        ASSERT_EQ(key.voice->Start(0, XAUDIO2_COMMIT_NOW), S_OK);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    // Voices still alive at the end go with the engine.
+}
+
+}  // namespace
