@@ -171,12 +171,6 @@ TEST_F(binding, events_of_unknown_windows_and_null_objects_are_dropped)
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(binding, bind_callbacks_without_current_window_binds_nothing)
-{
-    mosk::glutyAPI4::bindCallbacks();
-    EXPECT_TRUE(fake_glut::callbacks.empty());
-}
-
 TEST_F(binding, object_without_the_release_operations_gets_only_the_basic_events)
 {
     basic_recorder window;
