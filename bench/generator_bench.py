@@ -33,7 +33,7 @@ with tempfile.TemporaryDirectory() as work:
     generator, floor = [], []
     for _ in range(runs):
         generator.append(seconds([build / "plessard"], work))
-        floor.append(seconds([build / "sine_floor", work / "floor" / "test"], work))
+        floor.append(seconds([build / "bench" / "sine_floor", work / "floor" / "test"], work))
     for slot in range(128):
         name = f"test.{slot}.pcm"
         if not filecmp.cmp(work / "pcm" / name, work / "floor" / name, shallow=False):

@@ -3,7 +3,6 @@
 #include "sound.h"
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,7 +11,7 @@
 inline constexpr std::size_t slot_count = 128;
 
 struct tone_slot {
-    std::list<std::unique_ptr<sound_t>> sounds;
+    std::vector<std::unique_ptr<sound_t>> sounds; // in the order they were added
     double base_frequency = 220.0;
 
     tone_slot() = default;
