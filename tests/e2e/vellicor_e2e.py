@@ -59,9 +59,9 @@ class Player:
         self.err_path = self.workdir / "stderr.txt"
         self.audio_path = self.workdir / "audio.raw"
         env = dict(os.environ, SDL_AUDIODRIVER=audio_driver, SDL_DISKAUDIOFILE=str(self.audio_path))
-        self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,
-                                        stdin=subprocess.DEVNULL,
-                                        stdout=self.out_path.open("wb"), stderr=self.err_path.open("wb"))
+        with self.out_path.open("wb") as out, self.err_path.open("wb") as err:
+            self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,
+                                            stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.window = None
         self.started = time.monotonic()
         self.exited = None
@@ -341,6 +341,8 @@ def main():
     parser.add_argument("--bank", required=True, help="directory holding pcm/test.N.pcm")
     parser.add_argument("case", choices=sorted(CASES))
     OPTIONS = parser.parse_args()
+    for path in ("vellicor", "wm_close", "bank"):
+        setattr(OPTIONS, path, os.path.abspath(getattr(OPTIONS, path)))
     server = None if os.environ.get("DISPLAY") else start_xvfb()
     try:
         return run(OPTIONS.case)
