@@ -3,6 +3,7 @@
 #include <array>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -124,10 +125,15 @@ void report(const std::string& file_name, const char* problem)
 
 bool tone_bank::write_sample_files(const std::string& base_path) const
 {
+    // A stream buffer larger than the default keeps the number of write
+    // calls per file small.
+    std::vector<char> stream_buffer(64 * 1024);
     bool all_written = true;
     for (unsigned slot = 0; slot < slot_count; ++slot) {
         const std::string name = sample_file_name(base_path, slot);
-        std::ofstream out(name, std::ios::out | std::ios::binary | std::ios::trunc);
+        std::ofstream out;
+        out.rdbuf()->pubsetbuf(stream_buffer.data(), static_cast<std::streamsize>(stream_buffer.size()));
+        out.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
         if (!out) {
             report(name, "can't write file.");
             return false;
