@@ -29,7 +29,7 @@ render_span span_of(const tone_slot& slot)
     return span;
 }
 
-// Number of the first sample at or after `time`, truncated toward zero.
+// The sample count up to `time`, truncated toward zero.
 // Times below 0 (and not-a-number) count as 0; false when the count
 // exceeds what a sample file may hold.
 bool sample_index(double time, double sample_rate, std::uint64_t& index)
