@@ -27,13 +27,15 @@ trap 'rm -rf "$work"' EXIT
 (cd "$work" && "$build/plessard" >/dev/null)
 files=("$work"/pcm/test.*.pcm)
 cat "${files[@]}" >/dev/null  # both readers start from a warm page cache
-ms_now() { echo $(( $(date +%s%N) / 1000 )); }
+us_now() { echo $(( $(date +%s%N) / 1000 )); }
 for round in 1 2 3; do
-  start=$(ms_now)
+  start=$(us_now)
   cat "${files[@]}" >/dev/null
-  cat_us=$(( $(ms_now) - start ))
+  cat_us=$(( $(us_now) - start ))
   load_line=$("$build/audio_bench" load "$work/pcm/test" 2>/dev/null)
-  printf 'round %d: cat %d.%02d ms (including its process start); load_bank %s\n' \
-    "$round" $((cat_us / 1000)) $((cat_us % 1000 / 10)) "$load_line"
+  awk -v round="$round" -v cat_us="$cat_us" -v load="$load_line" 'BEGIN {
+    split(load, field, " ")
+    printf "round %d: cat %.2f ms (including its process start); load_bank %s; load_bank / cat = %.2f\n",
+      round, cat_us / 1000, load, field[1] / (cat_us / 1000) }'
 done
-echo "goal: load_bank <= 1.5 x cat"
+echo "goal: load_bank / cat <= 1.5"

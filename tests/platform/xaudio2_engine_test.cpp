@@ -56,6 +56,8 @@ TEST_F(Engine, ListsTheDefaultOutputFirst)
     EXPECT_EQ(details.OutputFormat.Format.nSamplesPerSec, 44100u);
     EXPECT_NE(details.DisplayName[0], L'\0');
     EXPECT_EQ(engine->GetDeviceDetails(count, &details), E_INVALIDARG);
+    IXAudio2MasteringVoice* master = nullptr;
+    EXPECT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, count), XAUDIO2_E_INVALID_CALL);
 }
 
 TEST_F(Engine, RefusesCallsOutsideItsRules)
@@ -65,39 +67,20 @@ TEST_F(Engine, RefusesCallsOutsideItsRules)
     EXPECT_EQ(source, nullptr);
 
     IXAudio2MasteringVoice* master = nullptr;
-    UINT32 count = 0;
-    engine->GetDeviceCount(&count);
-    EXPECT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, count), XAUDIO2_E_INVALID_CALL);
     EXPECT_EQ(engine->CreateMasteringVoice(&master, 0, 48000, 0, 0), XAUDIO2_E_INVALID_CALL);
     ASSERT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0), S_OK);
     IXAudio2MasteringVoice* second = nullptr;
     EXPECT_EQ(engine->CreateMasteringVoice(&second, 0, 44100, 0, 0), XAUDIO2_E_INVALID_CALL);
 
-    WAVEFORMATEX stereo = mono_pcm, eight_bit = mono_pcm, slow = mono_pcm;
+    WAVEFORMATEX stereo = mono_pcm;
     stereo.nChannels = 2, stereo.nBlockAlign = 4;
-    eight_bit.wBitsPerSample = 8, eight_bit.nBlockAlign = 1;
-    slow.nSamplesPerSec = 22050;
-    for (const WAVEFORMATEX* format : {&stereo, &eight_bit, &slow})
-        EXPECT_EQ(engine->CreateSourceVoice(&source, format), XAUDIO2_E_INVALID_CALL);
+    EXPECT_EQ(engine->CreateSourceVoice(&source, &stereo), XAUDIO2_E_INVALID_CALL);
     ASSERT_EQ(engine->CreateSourceVoice(&source, &mono_pcm), S_OK);
     XAUDIO2_BUFFER empty{};
     EXPECT_EQ(source->SubmitSourceBuffer(&empty), XAUDIO2_E_INVALID_CALL);
     EXPECT_EQ(source->Start(0, 1), XAUDIO2_E_INVALID_CALL) << "deferred operation sets";
     source->DestroyVoice();
     master->DestroyVoice();
-}
-
-TEST(EngineWithoutAudio, StartsButHasNoDeviceForAMasteringVoice)
-{
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    engine_ptr engine = create_engine();
-    ASSERT_TRUE(engine);
-    UINT32 count = 99;
-    EXPECT_EQ(engine->GetDeviceCount(&count), S_OK);
-    EXPECT_EQ(count, 0u);
-    IXAudio2MasteringVoice* master = nullptr;
-    EXPECT_TRUE(FAILED(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0)));
-    EXPECT_EQ(master, nullptr);
 }
 
 // Voices of 39 held keys are created, started, stopped and destroyed while

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -23,32 +24,16 @@ std::int16_t loop_sample(std::size_t frame)
     return static_cast<std::int16_t>((frame % loop_frames + 1) * 37);
 }
 
-std::vector<std::uint8_t> loop_file()
-{
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < loop_frames; ++i) {
-        const auto word = static_cast<std::uint16_t>(loop_sample(i));
-        bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
-    }
-    return bytes;
-}
-
-std::vector<std::int16_t> read_samples(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::vector<std::int16_t> samples;
-    std::int16_t sample;
-    while (file.read(reinterpret_cast<char*>(&sample), sizeof sample))
-        samples.push_back(sample);
-    return samples;
-}
-
 class DiskOutput : public testing::Test {
 protected:
-    void SetUp() override
+    DiskOutput()
     {
-        dir.write("bank.0.pcm", loop_file());
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < loop_frames; ++i) {
+            const auto word = static_cast<std::uint16_t>(loop_sample(i));
+            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>(word >> 8)});
+        }
+        dir.write("bank.0.pcm", bytes);
         std::string program = "vellicor", base = dir / "bank";
         char* argv[] = {program.data(), base.data(), nullptr};
         CaptureStderr();
@@ -56,7 +41,7 @@ protected:
         GetCapturedStderr();
         myxa2 = new myxa2_state;
     }
-    void TearDown() override
+    ~DiskOutput() override
     {
         close_engine();
         delete myxa2;
@@ -79,44 +64,43 @@ protected:
 
 TEST_F(DiskOutput, PlaysTheSlotLoopingAndFallsSilentAtTheStop)
 {
+    pcm_slot& slot = pcm_slots[0];
     const std::string output = dir / "out.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     CaptureStderr();
     ASSERT_TRUE(myxa2_init());
     std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(myxa2_play(pcm_slots[0], &pcm_slots[0].format, &pcm_slots[0].buffer));
+    ASSERT_TRUE(myxa2_play(slot, &slot.format, &slot.buffer));
     std::this_thread::sleep_for(150ms);
     myxa2_soundstop(key);
     std::this_thread::sleep_for(80ms);
-    EXPECT_EQ(GetCapturedStderr(), "");
-    EXPECT_EQ(pcm_slots[0].voice, nullptr);
     close_engine();
+    EXPECT_EQ(GetCapturedStderr(), "");
 
-    const std::vector<std::int16_t> samples = read_samples(output);
-    ASSERT_EQ(samples.size() % 2, 0u);
-    const std::size_t frames = samples.size() / 2;
-    for (std::size_t i = 0; i < frames; ++i)
-        ASSERT_EQ(samples[2 * i], samples[2 * i + 1]) << "both channels carry the mix, frame " << i;
-
-    std::size_t first = 0;
-    while (first < frames && samples[2 * first] == 0)
-        ++first;
+    std::ifstream file(output, std::ios::binary);
+    std::vector<std::int16_t> frames;  // left channel; the right must equal it
+    std::int16_t pair[2];
+    while (file.read(reinterpret_cast<char*>(pair), sizeof pair)) {
+        ASSERT_EQ(pair[0], pair[1]) << "frame " << frames.size();
+        frames.push_back(pair[0]);
+    }
+    const auto first = std::find_if(frames.begin(), frames.end(), [](std::int16_t s) { return s != 0; });
     std::size_t played = 0;
-    while (first + played < frames && samples[2 * (first + played)] == loop_sample(played))
+    while (first + played != frames.end() && first[played] == loop_sample(played))
         ++played;
-    EXPECT_GE(played, 3 * loop_frames) << "the slot loops";
-    for (std::size_t i = first + played; i < frames; ++i)
-        ASSERT_EQ(samples[2 * i], 0) << "silence after the stop, frame " << i;
-    EXPECT_GE(frames - first - played, 1024u) << "output went on after the stop";
+    EXPECT_GE(played, 3 * loop_frames) << "the slot loops from its first frame";
+    EXPECT_TRUE(std::all_of(first + played, frames.end(), [](std::int16_t s) { return s == 0; }));
+    EXPECT_GE(frames.end() - (first + played), 1024) << "silence after the stop";
 }
 
 TEST_F(DiskOutput, WithoutADeviceThePlayerGoesOnSilently)
 {
+    pcm_slot& slot = pcm_slots[0];
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     CaptureStderr();
     EXPECT_FALSE(myxa2_init());
-    EXPECT_FALSE(myxa2_play(pcm_slots[0], &pcm_slots[0].format, &pcm_slots[0].buffer));
+    EXPECT_FALSE(myxa2_play(slot, &slot.format, &slot.buffer));
     myxa2_soundstop(key);
     EXPECT_EQ(GetCapturedStderr(), "myxa2: master voice failed.\nmyxa2: source voice failed.\n");
 }

@@ -6,123 +6,128 @@
 
 namespace {
 
-std::string describe_iid(REFIID iid)
+// "name(a, b, c)", null pointers shown as 0.
+template <class... Args>
+std::string call(const std::string& name, const Args&... args)
 {
-    return iid == IID_IXAudio2 ? "IXAudio2" : "other";
+    std::ostringstream out;
+    out << name << "(";
+    [[maybe_unused]] const char* separator = "";
+    ((out << separator << args, separator = ", "), ...);
+    out << ")";
+    return out.str();
 }
 
-class fake_voice final : public IXAudio2SourceVoice, public IXAudio2MasteringVoice {
+class fake_source_voice final : public IXAudio2SourceVoice {
 public:
-    fake_voice(fake_audio& audio, std::string name) : audio_(audio), name_(std::move(name)) { ++audio_.log.live_voices; }
+    fake_source_voice(fake_audio& audio, int number) : audio_(audio), name_("voice" + std::to_string(number) + ".")
+    {
+        ++audio_.live_source_voices;
+    }
 
     HRESULT Start(UINT32 flags, UINT32 operation_set) override
     {
-        record("Start(" + std::to_string(flags) + ", " + std::to_string(operation_set) + ")");
+        audio_.calls.push_back(call(name_ + "Start", flags, operation_set));
         return audio_.script.start;
     }
     HRESULT Stop(UINT32 flags, UINT32 operation_set) override
     {
-        record("Stop(" + std::to_string(flags) + ", " + std::to_string(operation_set) + ")");
+        audio_.calls.push_back(call(name_ + "Stop", flags, operation_set));
         return audio_.script.stop;
     }
     HRESULT SubmitSourceBuffer(const XAUDIO2_BUFFER* buffer, const XAUDIO2_BUFFER_WMA* wma) override
     {
-        audio_.log.submitted = buffer;
-        record("SubmitSourceBuffer(flags " + std::to_string(buffer->Flags) + ", wma " +
-               (wma == nullptr ? "null" : "set") + ")");
+        audio_.submitted = buffer;
+        audio_.calls.push_back(call(name_ + "SubmitSourceBuffer", buffer->Flags, static_cast<const void*>(wma)));
         return audio_.script.submit;
     }
     HRESULT FlushSourceBuffers() override
     {
-        record("FlushSourceBuffers");
+        audio_.calls.push_back(call(name_ + "FlushSourceBuffers"));
         return S_OK;
     }
     void DestroyVoice() override
     {
-        record("DestroyVoice");
-        --audio_.log.live_voices;
+        audio_.calls.push_back(call(name_ + "DestroyVoice"));
+        --audio_.live_source_voices;
         delete this;
     }
 
 private:
-    ~fake_voice() = default;
-    void record(const std::string& call) { audio_.log.calls.push_back(name_ + "." + call); }
-
+    ~fake_source_voice() = default;
     fake_audio& audio_;
     std::string name_;
 };
 
+class fake_mastering_voice final : public IXAudio2MasteringVoice {
+public:
+    void DestroyVoice() override { delete this; }
+
+private:
+    ~fake_mastering_voice() = default;
+};
+
 class fake_engine final : public IXAudio2 {
 public:
-    explicit fake_engine(fake_audio& audio) : audio_(audio) { ++audio_.log.live_engines; }
+    explicit fake_engine(fake_audio& audio) : audio_(audio) { ++audio_.live_engines; }
 
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override
     {
-        audio_.log.calls.push_back("Release");
+        audio_.calls.push_back(call("Release"));
         if (--references_ > 0)
             return references_;
-        --audio_.log.live_engines;
+        if (master_ != nullptr)
+            master_->DestroyVoice();
+        --audio_.live_engines;
         delete this;
         return 0;
     }
     HRESULT GetDeviceCount(UINT32* count) override
     {
-        audio_.log.calls.push_back("GetDeviceCount");
+        audio_.calls.push_back(call("GetDeviceCount"));
         *count = static_cast<UINT32>(audio_.script.device_channels.size());
         return S_OK;
     }
     HRESULT GetDeviceDetails(UINT32 index, XAUDIO2_DEVICE_DETAILS* details) override
     {
-        audio_.log.calls.push_back("GetDeviceDetails(" + std::to_string(index) + ")");
+        audio_.calls.push_back(call("GetDeviceDetails", index));
         details->OutputFormat.Format.nChannels = audio_.script.device_channels.at(index);
         return S_OK;
     }
     HRESULT Initialize(UINT32 flags, XAUDIO2_PROCESSOR processor) override
     {
-        audio_.log.calls.push_back("Initialize(" + std::to_string(flags) + ", " + std::to_string(processor) + ")");
+        audio_.calls.push_back(call("Initialize", flags, processor));
         return audio_.script.initialize;
     }
     HRESULT CreateSourceVoice(IXAudio2SourceVoice** voice, const WAVEFORMATEX* format, UINT32 flags, float ratio,
                               IXAudio2VoiceCallback* callback, const XAUDIO2_VOICE_SENDS* sends,
                               const XAUDIO2_EFFECT_CHAIN* effects) override
     {
-        std::ostringstream call;
-        call << "CreateSourceVoice(flags " << flags << ", ratio " << ratio << ", callback " << callback << ", sends "
-             << sends << ", effects " << effects << ")";
-        audio_.log.calls.push_back(call.str());
-        audio_.log.source_format = format;
-        if (FAILED(audio_.script.source_voice))
-            return audio_.script.source_voice;
-        *voice = new fake_voice(audio_, "voice" + std::to_string(++voices_made_));
-        return S_OK;
+        audio_.calls.push_back(call("CreateSourceVoice", flags, ratio, static_cast<const void*>(callback),
+                                    static_cast<const void*>(sends), static_cast<const void*>(effects)));
+        audio_.source_format = format;
+        if (SUCCEEDED(audio_.script.source_voice))
+            *voice = new fake_source_voice(audio_, ++voices_made_);
+        return audio_.script.source_voice;
     }
     HRESULT CreateMasteringVoice(IXAudio2MasteringVoice** voice, UINT32 channels, UINT32 rate, UINT32 flags,
                                  UINT32 device, const XAUDIO2_EFFECT_CHAIN* effects) override
     {
-        std::ostringstream call;
-        call << "CreateMasteringVoice(channels " << channels << ", rate " << rate << ", flags " << flags
-             << ", device " << device << ", effects " << effects << ")";
-        audio_.log.calls.push_back(call.str());
-        if (FAILED(audio_.script.mastering_voice))
-            return audio_.script.mastering_voice;
-        master_ = new fake_voice(audio_, "master");
-        *voice = master_;
-        return S_OK;
+        audio_.calls.push_back(
+            call("CreateMasteringVoice", channels, rate, flags, device, static_cast<const void*>(effects)));
+        if (SUCCEEDED(audio_.script.mastering_voice))
+            *voice = master_ = new fake_mastering_voice;
+        return audio_.script.mastering_voice;
     }
 
 private:
-    ~fake_engine()
-    {
-        if (master_ != nullptr)
-            static_cast<IXAudio2MasteringVoice*>(master_)->DestroyVoice();
-    }
-
+    ~fake_engine() = default;
     fake_audio& audio_;
     ULONG references_ = 1;
     int voices_made_ = 0;
-    fake_voice* master_ = nullptr;
+    IXAudio2MasteringVoice* master_ = nullptr;
 };
 
 class fake_factory final : public IClassFactory {
@@ -147,12 +152,11 @@ public:
     }
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) override
     {
-        audio_.log.calls.push_back(std::string("CreateInstance(outer ") + (outer == nullptr ? "null" : "set") +
-                                   ", " + describe_iid(riid) + ")");
-        if (FAILED(audio_.script.create))
-            return audio_.script.create;
-        *object = static_cast<IXAudio2*>(new fake_engine(audio_));
-        return S_OK;
+        audio_.calls.push_back(call("CreateInstance", static_cast<const void*>(outer),
+                                    riid == IID_IXAudio2 ? "IXAudio2" : "other"));
+        if (SUCCEEDED(audio_.script.create))
+            *object = static_cast<IXAudio2*>(new fake_engine(audio_));
+        return audio_.script.create;
     }
 
 private:

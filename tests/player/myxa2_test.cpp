@@ -3,33 +3,25 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace {
 
 using calls = std::vector<std::string>;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-const std::string engine_start[] = {"CreateInstance(outer null, IXAudio2)", "Initialize(0, 4294967295)"};
+const std::string create_source_voice = "CreateSourceVoice(0, 2, 0, 0, 0)";
 
 pcm_slot& fresh_bank_first_slot()
 {
     pcm_slots.assign(128, pcm_slot{});
+    pcm_slots[0].format.Format = {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
     return pcm_slots[0];
 }
 
 class Myxa2 : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        myxa2 = new myxa2_state;
-        slot.format.Format = {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
-        slot.buffer.AudioBytes = 4;
-        slot.buffer.LoopCount = XAUDIO2_LOOP_INFINITE;
-    }
-    void TearDown() override
+    Myxa2() { myxa2 = new myxa2_state; }
+    ~Myxa2() override
     {
         if (slot.voice != nullptr)
             slot.voice->DestroyVoice();
@@ -45,13 +37,9 @@ protected:
         CaptureStderr();
         ASSERT_TRUE(myxa2_init());
         ASSERT_EQ(GetCapturedStderr(), "");
-        audio.log.calls.clear();
+        audio.calls.clear();
     }
-
-    bool play(pcm_slot& target)
-    {
-        return myxa2_play(target, &target.format, &target.buffer);
-    }
+    bool play() { return myxa2_play(slot, &slot.format, &slot.buffer); }
 
     fake_audio audio;
     pcm_slot& slot = fresh_bank_first_slot();
@@ -64,20 +52,18 @@ TEST_F(Myxa2, InitCreatesTheEngineAndMasteringVoiceOnTheLastWideDevice)
     CaptureStderr();
     EXPECT_TRUE(myxa2_init());
     EXPECT_EQ(GetCapturedStderr(), "");
-    EXPECT_EQ(audio.log.calls,
-              (calls{engine_start[0], engine_start[1], "GetDeviceCount", "GetDeviceDetails(0)", "GetDeviceDetails(1)",
-                     "GetDeviceDetails(2)", "GetDeviceDetails(3)", "GetDeviceDetails(4)",
-                     "CreateMasteringVoice(channels 0, rate 44100, flags 0, device 3, effects 0)"}));
-    EXPECT_EQ(myxa2->device, 3u);
+    EXPECT_EQ(audio.calls, (calls{"CreateInstance(0, IXAudio2)", "Initialize(0, 4294967295)", "GetDeviceCount()",
+                                  "GetDeviceDetails(0)", "GetDeviceDetails(1)", "GetDeviceDetails(2)",
+                                  "GetDeviceDetails(3)", "GetDeviceDetails(4)",
+                                  "CreateMasteringVoice(0, 44100, 0, 3, 0)"}));
     EXPECT_EQ(myxa2->result, S_OK);
-    EXPECT_NE(myxa2->xaudio, nullptr);
     EXPECT_NE(myxa2->master, nullptr);
 }
 
 TEST_F(Myxa2, StereoDevicesNeverWinOverTheDefaultDevice)
 {
     start_engine();
-    for (const std::vector<WORD>& channels : {std::vector<WORD>{2, 2, 1}, {6, 2}, {}}) {
+    for (const auto& channels : {std::vector<WORD>{2, 2, 1}, {6, 2}, {}}) {
         audio.script.device_channels = channels;
         myxa2->device = 7;
         ASSERT_TRUE(myxa2_list_devices());
@@ -85,108 +71,86 @@ TEST_F(Myxa2, StereoDevicesNeverWinOverTheDefaultDevice)
     }
 }
 
-TEST_F(Myxa2, FailedEngineCreationIsReportedWithoutAnEngine)
+TEST_F(Myxa2, InitFailuresAreReportedAndKeepOnlyAnInitializedEngine)
 {
-    audio.script.create = E_OUTOFMEMORY;
-    CaptureStderr();
-    EXPECT_FALSE(myxa2_init());
-    EXPECT_EQ(GetCapturedStderr(), "myxa2: init failed.\n");
-    EXPECT_EQ(myxa2->result, E_OUTOFMEMORY);
-    EXPECT_EQ(myxa2->xaudio, nullptr);
-    EXPECT_EQ(audio.log.calls, calls{engine_start[0]});
-}
-
-TEST_F(Myxa2, FailedInitializeReleasesTheEngine)
-{
-    audio.script.initialize = XAUDIO2_E_INVALID_CALL;
-    CaptureStderr();
-    EXPECT_FALSE(myxa2_init());
-    EXPECT_EQ(GetCapturedStderr(), "myxa2: init failed.\n");
-    EXPECT_EQ(myxa2->result, XAUDIO2_E_INVALID_CALL);
-    EXPECT_EQ(myxa2->xaudio, nullptr);
-    EXPECT_EQ(audio.log.live_engines, 0);
-    EXPECT_EQ(audio.log.calls, (calls{engine_start[0], engine_start[1], "Release"}));
-}
-
-TEST_F(Myxa2, FailedMasteringVoiceKeepsTheEngine)
-{
-    audio.script.mastering_voice = XAUDIO2_E_DEVICE_INVALIDATED;
-    CaptureStderr();
-    EXPECT_FALSE(myxa2_init());
-    EXPECT_EQ(GetCapturedStderr(), "myxa2: master voice failed.\n");
-    EXPECT_EQ(myxa2->result, XAUDIO2_E_DEVICE_INVALIDATED);
-    EXPECT_NE(myxa2->xaudio, nullptr);
-    EXPECT_EQ(myxa2->master, nullptr);
+    struct row {
+        HRESULT fake_audio_script::*step;
+        const char* message;
+        bool engine_kept;
+    };
+    for (const row& r : {row{&fake_audio_script::create, "myxa2: init failed.\n", false},
+                         row{&fake_audio_script::initialize, "myxa2: init failed.\n", false},
+                         row{&fake_audio_script::mastering_voice, "myxa2: master voice failed.\n", true}}) {
+        fake_audio failing;
+        failing.script.*r.step = XAUDIO2_E_INVALID_CALL;
+        *myxa2 = myxa2_state{};
+        CaptureStderr();
+        EXPECT_FALSE(myxa2_init());
+        EXPECT_EQ(GetCapturedStderr(), r.message);
+        EXPECT_EQ(myxa2->result, XAUDIO2_E_INVALID_CALL);
+        EXPECT_EQ(myxa2->master, nullptr);
+        EXPECT_EQ(myxa2->xaudio != nullptr, r.engine_kept) << r.message;
+        EXPECT_EQ(failing.live_engines, r.engine_kept ? 1 : 0) << "a failed Initialize releases the engine";
+        if (myxa2->xaudio != nullptr)
+            myxa2->xaudio->Release();
+        myxa2->xaudio = nullptr;
+    }
 }
 
 TEST_F(Myxa2, PlayLoopsTheSlotsBufferAndReleaseDestroysTheVoice)
 {
     start_engine();
     CaptureStderr();
-    EXPECT_TRUE(play(slot));
-    EXPECT_EQ(audio.log.source_format, &slot.format.Format);
-    EXPECT_EQ(audio.log.submitted, &slot.buffer);
-    EXPECT_EQ(slot.buffer.Flags, XAUDIO2_END_OF_STREAM);
-    EXPECT_NE(slot.voice, nullptr);
+    EXPECT_TRUE(play());
+    EXPECT_EQ(audio.source_format, &slot.format.Format);
+    EXPECT_EQ(audio.submitted, &slot.buffer);
     myxa2_soundstop(key);
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(slot.voice, nullptr);
-    EXPECT_EQ(audio.log.calls,
-              (calls{"CreateSourceVoice(flags 0, ratio 2, callback 0, sends 0, effects 0)",
-                     "voice1.SubmitSourceBuffer(flags 64, wma null)", "voice1.Start(0, 0)", "voice1.Stop(0, 0)",
-                     "voice1.FlushSourceBuffers", "voice1.DestroyVoice"}));
+    EXPECT_EQ(audio.calls, (calls{create_source_voice, "voice1.SubmitSourceBuffer(64, 0)", "voice1.Start(0, 0)",
+                                  "voice1.Stop(0, 0)", "voice1.FlushSourceBuffers()", "voice1.DestroyVoice()"}));
 }
 
 TEST_F(Myxa2, ReplayingASoundingSlotEndsTheEarlierVoiceFirst)
 {
     start_engine();
-    ASSERT_TRUE(play(slot));
-    audio.script.stop = E_FAIL;  // even a voice that refuses to stop goes
-    CaptureStderr();
-    EXPECT_TRUE(play(slot));
-    EXPECT_EQ(GetCapturedStderr(), "");
-    EXPECT_EQ(audio.log.live_voices, 2) << "the mastering voice and one source voice";
-    EXPECT_EQ(std::vector(audio.log.calls.begin() + 3, audio.log.calls.begin() + 7),
-              (calls{"voice1.Stop(0, 0)", "voice1.FlushSourceBuffers", "voice1.DestroyVoice",
-                     "CreateSourceVoice(flags 0, ratio 2, callback 0, sends 0, effects 0)"}));
+    ASSERT_TRUE(play());
+    audio.script.stop = E_FAIL;  // even a voice that would not stop goes
+    EXPECT_TRUE(play());
+    EXPECT_EQ(audio.live_source_voices, 1);
+    EXPECT_EQ(calls(audio.calls.begin() + 3, audio.calls.end() - 2),
+              (calls{"voice1.Stop(0, 0)", "voice1.FlushSourceBuffers()", "voice1.DestroyVoice()",
+                     create_source_voice}));
 }
 
-TEST_F(Myxa2, RefusedSourceVoiceStartsNothing)
+TEST_F(Myxa2, PlayFailuresAreReportedAndAnyCreatedVoiceIsLeftForTheRelease)
 {
     start_engine();
-    audio.script.source_voice = XAUDIO2_E_INVALID_CALL;
-    CaptureStderr();
-    EXPECT_FALSE(play(slot));
-    myxa2_soundstop(key);
-    EXPECT_EQ(GetCapturedStderr(), "myxa2: source voice failed.\n");
-    EXPECT_EQ(myxa2->result, XAUDIO2_E_INVALID_CALL);
-    EXPECT_EQ(slot.voice, nullptr);
-    EXPECT_EQ(audio.log.calls.size(), 1u);
-}
-
-TEST_F(Myxa2, RefusedBufferOrStartLeavesTheVoiceForTheRelease)
-{
-    for (HRESULT fake_audio_script::*step : {&fake_audio_script::submit, &fake_audio_script::start}) {
-        start_engine();
-        audio.script.*step = XAUDIO2_E_INVALID_CALL;
+    struct row {
+        HRESULT fake_audio_script::*step;
+        const char* message;
+        bool voice_created;
+    };
+    for (const row& r : {row{&fake_audio_script::source_voice, "myxa2: source voice failed.\n", false},
+                         row{&fake_audio_script::submit, "myxa2: play failed.\n", true},
+                         row{&fake_audio_script::start, "myxa2: play failed.\n", true}}) {
+        audio.script.*r.step = XAUDIO2_E_INVALID_CALL;
         CaptureStderr();
-        EXPECT_FALSE(play(slot));
-        EXPECT_EQ(GetCapturedStderr(), "myxa2: play failed.\n");
+        EXPECT_FALSE(play());
+        EXPECT_EQ(GetCapturedStderr(), r.message);
         EXPECT_EQ(myxa2->result, XAUDIO2_E_INVALID_CALL);
-        EXPECT_NE(slot.voice, nullptr);
-        audio.script.*step = S_OK;
+        EXPECT_EQ(slot.voice != nullptr, r.voice_created) << r.message;
+        audio.script.*r.step = S_OK;
         myxa2_soundstop(key);
         EXPECT_EQ(slot.voice, nullptr);
-        EXPECT_EQ(audio.log.calls.back(), "voice1.DestroyVoice");
-        myxa2->xaudio->Release();
-        myxa2->xaudio = nullptr;
+        EXPECT_EQ(audio.live_source_voices, 0);
     }
 }
 
 TEST_F(Myxa2, FailedStopLeavesTheVoiceSounding)
 {
     start_engine();
-    ASSERT_TRUE(play(slot));
+    ASSERT_TRUE(play());
     IXAudio2SourceVoice* voice = slot.voice;
     audio.script.stop = E_FAIL;
     CaptureStderr();
@@ -194,22 +158,21 @@ TEST_F(Myxa2, FailedStopLeavesTheVoiceSounding)
     EXPECT_EQ(GetCapturedStderr(), "myxa2: soundstop failed.\n");
     EXPECT_EQ(myxa2->result, E_FAIL);
     EXPECT_EQ(slot.voice, voice);
-    EXPECT_EQ(audio.log.calls.back(), "voice1.Stop(0, 0)");
+    EXPECT_EQ(audio.calls.back(), "voice1.Stop(0, 0)");
 }
 
 TEST_F(Myxa2, StopsWithoutAVoiceDoNothing)
 {
     start_engine();
-    key_state never_pressed;
-    key_state silent_slot{0, 5};
+    key_state never_pressed, silent_slot{0, 5};
     CaptureStderr();
     myxa2_soundstop(never_pressed);
     myxa2_soundstop(silent_slot);
-    ASSERT_TRUE(play(slot));
+    ASSERT_TRUE(play());
     myxa2_soundstop(key);
     myxa2_soundstop(key);
     EXPECT_EQ(GetCapturedStderr(), "");
-    EXPECT_EQ(audio.log.calls.size(), 6u) << "one play and one stop";
+    EXPECT_EQ(audio.calls.size(), 6u) << "one play and one stop";
 }
 
 TEST_F(Myxa2, PlayWithoutAnEngineReportsTheSourceVoice)
@@ -217,7 +180,7 @@ TEST_F(Myxa2, PlayWithoutAnEngineReportsTheSourceVoice)
     audio.script.create = E_FAIL;
     CaptureStderr();
     myxa2_init();
-    EXPECT_FALSE(play(slot));
+    EXPECT_FALSE(play());
     EXPECT_EQ(GetCapturedStderr(), "myxa2: init failed.\nmyxa2: source voice failed.\n");
 }
 
