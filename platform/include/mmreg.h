@@ -4,7 +4,6 @@
 
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr DWORD SPEAKER_FRONT_LEFT = 0x1;
-constexpr DWORD SPEAKER_FRONT_RIGHT = 0x2;
 
 struct WAVEFORMATEX {
     WORD wFormatTag;
