@@ -56,8 +56,6 @@ bool start_engine()
     return myxa2_init();
 }
 
-
-
 void stop_voice(pcm_slot& slot)
 {
     slot.voice->Stop(0, XAUDIO2_COMMIT_NOW);
