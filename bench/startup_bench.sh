@@ -26,7 +26,7 @@ echo "== vellicor start-up on the default bank (128 files)"
 window_ms=()
 for round in 1 2 3 4 5; do
   line=$(cd "$work" && SDL_AUDIODRIVER=dummy LD_PRELOAD="$build/first_frame_shim.so" \
-    "$build/player/vellicor" 2>&1 >/dev/null | grep '^startup:')
+    "$build/vellicor" 2>&1 >/dev/null | grep '^startup:')
   echo "round $round: ${line#startup: }"
   window_ms+=("$(echo "$line" | sed 's/.*first frame \([0-9.]*\) ms.*/\1/')")
 done
