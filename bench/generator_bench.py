@@ -5,7 +5,7 @@ The floor (sine_floor) computes the same 128 x 220500 sine samples with the
 same expression in a tight loop and writes each file with one write call.
 Both outputs are compared byte for byte before the times are printed.
 
-Usage: bench/generator_bench.py [build-dir] [runs]
+Usage: bench/generator_bench.py [runs]   (builds a Release tree in build-release)
 """
 import filecmp
 import pathlib
@@ -15,9 +15,11 @@ import tempfile
 import time
 
 root = pathlib.Path(__file__).resolve().parent.parent
-build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else root / "build").resolve()
-runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-subprocess.run(["cmake", "--build", build, "--target", "plessard", "sine_floor"],
+build = root / "build-release"
+runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+subprocess.run(["cmake", "-S", root, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF"],
+               check=True, stdout=subprocess.DEVNULL)
+subprocess.run(["cmake", "--build", build, "-j2", "--target", "plessard", "sine_floor"],
                check=True, stdout=subprocess.DEVNULL)
 
 

@@ -13,7 +13,7 @@ root=$PWD
 suite() {
   local dir=$1 label=$2
   shift 2
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   local filter=()
   [ -n "$label" ] && filter=(-L "$label")
@@ -22,17 +22,17 @@ suite() {
 }
 
 echo "== plain build"
-suite build ""
+suite build "" -DCMAKE_BUILD_TYPE=Release
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  suite build-asan "" -DSANITIZE=address,undefined
+  suite build-asan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=address,undefined
 
 if [ -d tests/platform ]; then
   echo "== ThreadSanitizer (audio engine)"
-  TSAN_OPTIONS=halt_on_error=1 suite build-tsan tsan -DSANITIZE=thread
+  TSAN_OPTIONS=halt_on_error=1 suite build-tsan tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread
 fi
 
 echo "== fuzz corpus replay"
