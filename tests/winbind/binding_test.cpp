@@ -16,8 +16,11 @@ using fake_glut::log;
 std::string call(const std::string& tag, const char* operation, std::vector<int> args)
 {
     std::string text = tag + "." + operation + "(";
-    for (std::size_t i = 0; i < args.size(); ++i)
-        text += (i ? "," : "") + std::to_string(args[i]);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i > 0)
+            text += ',';
+        text += std::to_string(args[i]);
+    }
     return text + ")";
 }
 
