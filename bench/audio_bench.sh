@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Audio figures: start-to-sound latency, mixer CPU with 39 voices looping,
-# and loading the default bank against reading it with cat.
+# loading the default bank against reading it with cat, and vellicor's
+# start-up to its first frame against the bank load alone.
 # Builds an optimised tree in build-audio-bench; needs no audio hardware.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,3 +40,5 @@ for round in 1 2 3; do
       round, cat_us / 1000, load, field[1] / (cat_us / 1000) }'
 done
 echo "goal: load_bank / cat <= 1.5"
+
+bash "$root/bench/startup_bench.sh"
