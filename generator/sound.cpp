@@ -1,23 +1,18 @@
 #include "sound.h"
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
 constexpr double pi = 3.141592653589793;
 
-// Truncation toward zero. Values that no 32-bit integer holds (only
-// reachable through infinite or not-a-number frequencies) give 0, as their
-// low 16 bits would on hardware that converts them to the integer minimum.
+// Truncation toward zero. Every finite value a kind computes lies within
+// three times the amplitude; infinite and not-a-number values (reachable
+// only through such frequencies) give 0, as their low 16 bits would on
+// hardware that converts them to the integer minimum.
 std::int32_t truncate(double value)
 {
-    constexpr double lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr double limit = -lowest;
-    if (!(value > lowest - 1.0 && value < limit)) {
-        return 0;
-    }
-    return static_cast<std::int32_t>(value);
+    return std::isfinite(value) ? static_cast<std::int32_t>(value) : 0;
 }
 
 } // namespace
