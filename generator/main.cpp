@@ -67,10 +67,7 @@ bool write_tone_file_bank(tone_bank& bank, const char* argument, const run_setti
 
 int run(tone_bank& bank, int argc, char** argv)
 {
-    if (argc <= 1) {
-        return write_default_bank(bank, 12, 440.0);
-    }
-    if (is_option(argv[1], "-h")) {
+    if (argc > 1 && is_option(argv[1], "-h")) {
         print_usage(argv[0]);
         return EXIT_SUCCESS;
     }
@@ -92,6 +89,7 @@ int run(tone_bank& bank, int argc, char** argv)
             break;
         }
     }
+    // No arguments, or options only: the default bank.
     if (next >= argc) {
         return write_default_bank(bank, settings.divisions, settings.base_frequency);
     }

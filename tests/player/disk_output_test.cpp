@@ -34,7 +34,7 @@ protected:
             bytes.insert(bytes.end(), {static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>(word >> 8)});
         }
         dir.write("bank.0.pcm", bytes);
-        std::string program = "vellicor", base = dir / "bank";
+        std::string program = "vellicor", base = dir.file("bank");
         char* argv[] = {program.data(), base.data(), nullptr};
         CaptureStderr();
         load_bank(2, argv);
@@ -65,7 +65,7 @@ protected:
 TEST_F(DiskOutput, PlaysTheSlotLoopingAndFallsSilentAtTheStop)
 {
     pcm_slot& slot = pcm_slots[0];
-    const std::string output = dir / "out.raw";
+    const std::string output = dir.file("out.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     CaptureStderr();

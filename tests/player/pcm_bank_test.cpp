@@ -44,9 +44,9 @@ TEST(PcmBank, LoadsEverySlotWithTheFixedFormatAndALoopingBuffer)
     std::ostringstream expected;
     for (unsigned n = 0; n < 128; ++n) {
         dir.write("b." + std::to_string(n) + ".pcm", bytes_of_size(2 * n + 4, n));
-        expected << dir / "b" << "." << n << ".pcm: " << 2 * n + 4 << "\n";
+        expected << dir.file("b") << "." << n << ".pcm: " << 2 * n + 4 << "\n";
     }
-    EXPECT_EQ(load(dir / "b"), expected.str());
+    EXPECT_EQ(load(dir.file("b")), expected.str());
 
     const GUID pcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
     ASSERT_EQ(pcm_slots.size(), 128u);
@@ -75,8 +75,8 @@ TEST(PcmBank, StopsAtTheFirstMissingFile)
     temp_dir dir;
     for (unsigned n : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 13u})
         dir.write("b." + std::to_string(n) + ".pcm", bytes_of_size(6));
-    const std::string printed = load(dir / "b"), missing = dir / "b.12.pcm";
-    EXPECT_TRUE(printed.ends_with(dir / "b.11.pcm: 6\n" + missing + ": 0\n" + missing +
+    const std::string printed = load(dir.file("b")), missing = dir.file("b.12.pcm");
+    EXPECT_TRUE(printed.ends_with(dir.file("b.11.pcm: 6\n") + missing + ": 0\n" + missing +
                                   ": can't open file.\npcm load: 12 failed.\n"))
         << printed;
     EXPECT_EQ(pcm_slots[12].format.Format.nSamplesPerSec, 44100u) << "the failed slot keeps its format";
@@ -102,10 +102,10 @@ TEST(PcmBank, OddEmptyAndShortFilesLoadWhatTheyHold)
 {
     temp_dir dir;
     dir.write("b.0.pcm", bytes_of_size(3));
-    dir.write("b.1.pcm", {});
-    std::filesystem::create_directory(dir / "b.2.pcm");
-    const std::string printed = load(dir / "b");
-    EXPECT_TRUE(printed.starts_with(dir / "b.0.pcm: 3\n" + dir / "b.1.pcm: 0\n")) << printed;
+    dir.write("b.1.pcm", "");
+    std::filesystem::create_directory(dir.file("b.2.pcm"));
+    const std::string printed = load(dir.file("b"));
+    EXPECT_TRUE(printed.starts_with(dir.file("b.0.pcm: 3\n") + dir.file("b.1.pcm: 0\n"))) << printed;
     for (unsigned n : {0u, 1u, 2u}) {
         EXPECT_EQ(pcm_slots[n].buffer.AudioBytes, n == 0 ? 3u : 0u) << "slot " << n;
         EXPECT_EQ(pcm_slots[n].buffer.PlayLength, n == 0 ? 1u : 0u) << "slot " << n;
@@ -116,14 +116,14 @@ TEST(PcmBank, OddEmptyAndShortFilesLoadWhatTheyHold)
 TEST(PcmBank, RefusesFilesAndNamesBeyondItsLimits)
 {
     temp_dir dir;
-    const std::string huge = dir / "huge.0.pcm";
+    const std::string huge = dir.file("huge.0.pcm");
     std::ofstream{huge}.close();
     ASSERT_EQ(truncate(huge.c_str(), 3'000'000'000), 0) << "a sparse file";
-    EXPECT_EQ(load(dir / "huge"),
+    EXPECT_EQ(load(dir.file("huge")),
               huge + ": 0\n" + huge + ": file is larger than 2147483647 bytes.\npcm load: 0 failed.\n");
 
     // A 252-character base path leaves room for the names of slots 0 to 99.
-    const std::string prefix = dir / "b";
+    const std::string prefix = dir.file("b");
     const std::string base = prefix + std::string(252 - prefix.size(), 'x');
     for (unsigned n = 0; n <= 100; ++n)
         dir.write(base.substr(prefix.size() - 1) + "." + std::to_string(n) + ".pcm", bytes_of_size(2));
