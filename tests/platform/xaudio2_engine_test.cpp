@@ -113,7 +113,13 @@ TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
         ASSERT_EQ(key.voice->Start(0, XAUDIO2_COMMIT_NOW), S_OK);
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-    // Voices still alive at the end go with the engine.
+    // The audio thread reads a voice's samples until DestroyVoice returns,
+    // so every voice still alive goes before the samples do.
+    for (playing& key : keys) {
+        if (key.voice != nullptr)
+            key.voice->DestroyVoice();
+    }
+    master->DestroyVoice();
 }
 
 }  // namespace
