@@ -13,6 +13,7 @@ int _stat64i32(const char* path, struct _stat64i32* buffer)
         errno = EOVERFLOW;
         return -1;
     }
+    buffer->st_mode = static_cast<unsigned short>(status.st_mode & 0xFFFF);
     buffer->st_size = static_cast<std::int32_t>(status.st_size);
     return 0;
 }

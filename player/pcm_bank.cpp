@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <new>
 
 std::vector<pcm_slot> pcm_slots;
 std::uint32_t start_time;
@@ -41,14 +42,22 @@ void set_fixed_format(WAVEFORMATEXTENSIBLE& format)
     format.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
 }
 
-// The size of a sample file: 0 when it cannot be queried, false when it is
-// too large to be described at all.
-bool query_size(const char* name, std::int32_t& size)
+struct file_status {
+    std::int32_t size = 0;  // 0 when it cannot be queried
+    bool describable = true;  // false when the size does not fit 32 bits
+    bool regular = true;  // false for a directory, a FIFO or a device
+};
+
+file_status query_status(const char* name)
 {
     struct _stat64i32 status {};
     const bool queried = _stat64i32(name, &status) == 0;
-    size = status.st_size;
-    return queried || errno != EOVERFLOW;
+    file_status file;
+    file.size = status.st_size;
+    file.describable = queried || errno != EOVERFLOW;
+    // A file that cannot be queried is left to the open to refuse.
+    file.regular = !queried || (status.st_mode & _S_IFMT) == _S_IFREG;
+    return file;
 }
 
 void fill_buffer(pcm_slot& slot, const BYTE* data, UINT32 bytes)
@@ -69,20 +78,26 @@ void fill_buffer(pcm_slot& slot, const BYTE* data, UINT32 bytes)
 
 bool pcm_load(pcm_slot& slot, const char* name)
 {
-    std::int32_t size = 0;
-    const bool describable = query_size(name, size);
-    std::cerr << name << ": " << size << std::endl;
-    if (!describable) {
+    const file_status status = query_status(name);
+    std::cerr << name << ": " << status.size << std::endl;
+    if (!status.describable) {
         std::cerr << name << ": file is larger than 2147483647 bytes." << std::endl;
         return false;
     }
-    std::ifstream file(name, std::ios::in | std::ios::binary);
-    if (!file) {
+    // Opening a FIFO or a device could block before the window opens.
+    std::ifstream file;
+    if (status.regular)
+        file.open(name, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
         std::cerr << name << ": can't open file." << std::endl;
         return false;
     }
-    auto block = std::make_unique_for_overwrite<BYTE[]>(static_cast<std::size_t>(size));
-    file.read(reinterpret_cast<char*>(block.get()), size);
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<std::size_t>(status.size)]);
+    if (!block) {
+        std::cerr << name << ": not enough memory for the file." << std::endl;
+        return false;
+    }
+    file.read(reinterpret_cast<char*>(block.get()), status.size);
     // A file that shrank since its size was taken plays only what was read.
     const auto bytes_read = static_cast<UINT32>(file.gcount());
     file.close();

@@ -3,6 +3,7 @@
 #include "gl_extensions.h"
 #include "key_slot_table.h"
 #include "myxa2.h"
+#include "other_shift_state.h"
 #include "pcm_bank.h"
 
 #include <GL/freeglut.h>
@@ -55,10 +56,13 @@ void Vellicor::keyboard(unsigned char key, int, int)
 
 // A release of a slot that is not sounding (never pressed, its voice not
 // created, or already stopped by the other key of a shared slot) reaches
-// myxa2_soundstop, which ignores slots without a voice.
+// myxa2_soundstop, which ignores slots without a voice. A release that
+// plays nothing may come from a key pressed in the other Shift state.
 void Vellicor::keyboardUp(unsigned char key, int, int)
 {
-    const std::uint8_t entry = key_slot_table[key];
+    std::uint8_t entry = key_slot_table[key];
+    if (entry < first_slot_entry)
+        entry = key_slot_table[other_shift_state(key)];
     if (entry < first_slot_entry || entry == quit_key_entry)
         return;
     myxa2_soundstop(keys[entry - first_slot_entry]);

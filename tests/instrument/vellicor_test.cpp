@@ -109,12 +109,36 @@ TEST_F(instrument, both_keys_of_a_shared_slot_start_it_and_each_release_stops_th
 
 TEST_F(instrument, unmapped_keys_print_an_empty_line_and_sound_nothing)
 {
-    for (unsigned char key : {'a', 'Z', '1', 'd', 'h', ';', '-', '4', '8', '\0', '\x80', '\xFF'}) {
+    for (unsigned char key : {'a', 'A', '1', '!', 'd', 'h', ';', '+', '-', '4', '$', '8', '(', '|', '\0', '\x80', '\xFF'}) {
         EXPECT_EQ(press(key), std::make_pair(std::string{"\n"}, std::string{})) << int{key};
         vellicor.keyboardUp(key, 0, 0);
     }
     EXPECT_TRUE(fake_audio::plays.empty());
     EXPECT_TRUE(fake_audio::stops.empty());
+}
+
+// Shift or Caps Lock changed while the key was held: the release arrives as
+// the character the key gives in the other Shift state on a JIS keyboard.
+TEST_F(instrument, release_in_the_other_shift_state_stops_the_slot_of_the_key)
+{
+    const std::vector<std::pair<unsigned char, unsigned char>> pressed_released{
+        {'z', 'Z'}, {'s', 'S'}, {'m', 'M'}, {'q', 'Q'}, {'p', 'P'}, {'2', '"'}, {'3', '#'},
+        {'5', '%'}, {'6', '&'}, {'7', '\''}, {'9', ')'}, {',', '<'}, {'.', '>'}, {'/', '?'},
+        {':', '*'}, {'\\', '_'}, {']', '}'}, {'@', '`'}, {'^', '~'}, {'[', '{'},
+    };
+    for (const auto& [pressed, released] : pressed_released) {
+        fake_audio::reset();
+        press(pressed);
+        vellicor.keyboardUp(released, 0, 0);
+        const unsigned slot = key_slot_table[pressed] - first_slot_entry;
+        EXPECT_EQ(stopped_slots(), std::vector<unsigned>{slot}) << "released as " << released;
+    }
+    // A key pressed with Shift played nothing; its release without Shift is
+    // an ordinary release.
+    fake_audio::reset();
+    EXPECT_EQ(press('Z').first, "\n");
+    vellicor.keyboardUp('z', 0, 0);
+    EXPECT_EQ(stopped_slots(), std::vector<unsigned>{0});
 }
 
 TEST_F(instrument, release_of_a_never_pressed_key_hands_over_a_state_that_names_no_slot)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -22,6 +23,29 @@ constexpr std::size_t loop_frames = 441;
 std::int16_t loop_sample(std::size_t frame)
 {
     return static_cast<std::int16_t>((frame % loop_frames + 1) * 37);
+}
+
+constexpr std::uintmax_t frame_bytes = 2 * sizeof(std::int16_t);
+
+// The driver's writes are buffered: the file may lag what has been mixed by
+// a stream buffer and a period. Waits until the file has grown past that by
+// `frames`, so that at least that many frames were mixed from now on.
+bool wait_for_frames_after(const std::string& output, std::uintmax_t frames)
+{
+    constexpr std::uintmax_t unwritten_bytes = 16384 + 256 * frame_bytes;
+    const auto size = [&] {
+        std::error_code missing;
+        const std::uintmax_t bytes = std::filesystem::file_size(output, missing);
+        return missing ? 0 : bytes;
+    };
+    const std::uintmax_t target = size() + unwritten_bytes + frames * frame_bytes;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (size() < target) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
 }
 
 class DiskOutput : public testing::Test {
@@ -70,11 +94,10 @@ TEST_F(DiskOutput, PlaysTheSlotLoopingAndFallsSilentAtTheStop)
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     CaptureStderr();
     ASSERT_TRUE(myxa2_init());
-    std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(myxa2_play(slot, &slot.format, &slot.buffer));
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(wait_for_frames_after(output, 4 * loop_frames)) << "the slot plays";
     myxa2_soundstop(key);
-    std::this_thread::sleep_for(80ms);
+    ASSERT_TRUE(wait_for_frames_after(output, 2048)) << "the output goes on after the stop";
     close_engine();
     EXPECT_EQ(GetCapturedStderr(), "");
 

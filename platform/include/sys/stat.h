@@ -6,7 +6,14 @@
 
 #include <cstdint>
 
+// The runtime's file-type bits, which have the same values as the system's.
+#ifndef _S_IFMT
+#define _S_IFMT 0xF000
+#define _S_IFREG 0x8000
+#endif
+
 struct _stat64i32 {
+    unsigned short st_mode;
     std::int32_t st_size;
 };
 
