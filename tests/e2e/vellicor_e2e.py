@@ -220,6 +220,29 @@ def shared_and_unmapped_keys(player):
 
 
 @case
+def shift_pressed_while_a_key_is_held(player):
+    """z released with Shift down arrives as Z, and still ends z's note."""
+    player.open_window()
+    xdotool("keydown", "z")
+    start = time.monotonic()
+    player.wait_for_stderr("key: 7a, 0, z")
+    time.sleep(0.5)
+    xdotool("keydown", "Shift_L")
+    xdotool("keyup", "z")
+    held = time.monotonic() - start
+    xdotool("keyup", "Shift_L")
+    time.sleep(1.0)
+    player.quit()
+    segments = player.audio_segments()
+    check(len(segments) == 1, f"expected one tone, got {segments}")
+    speed = player.audio_speed()
+    check_tone(segments[0], 0, held, speed, "z")
+    start, length, _ = segments[0]
+    silence = player.audio_path.stat().st_size / (2 * CHANNELS * RATE) - (start + length)
+    check(silence / speed > 0.5, f"only {silence:.2f} s of silence after the release")
+
+
+@case
 def escape_quits_while_sounding(player):
     player.open_window()
     xdotool("keydown", "z")
