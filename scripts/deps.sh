@@ -11,6 +11,7 @@ packages=(
   freeglut3-dev libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool
   python3
+  dpkg-dev lintian groff-base
 )
 
 missing=()

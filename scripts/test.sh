@@ -24,6 +24,9 @@ suite() {
 echo "== plain build"
 suite build "" -DCMAKE_BUILD_TYPE=Release
 
+echo "== install check"
+bash tests/install/check.sh build
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0" \
