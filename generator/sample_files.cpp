@@ -1,9 +1,10 @@
 #include "sample_files.h"
 
+#include "bank_space.h"
+#include "replacement_file.h"
+
 #include <array>
-#include <fstream>
 #include <iostream>
-#include <vector>
 
 namespace {
 
@@ -44,6 +45,20 @@ bool sample_index(double time, double sample_rate, std::uint64_t& index)
     }
     index = static_cast<std::uint64_t>(samples);
     return true;
+}
+
+// The silent samples before the render span, and the end of the span;
+// both 0 for a slot without sounds. False when the span is too long.
+bool sample_range(const tone_slot& slot, double sample_rate, std::uint64_t& first,
+                  std::uint64_t& last)
+{
+    first = 0;
+    last = 0;
+    if (slot.sounds.empty()) {
+        return true;
+    }
+    const render_span span = span_of(slot);
+    return sample_index(span.start, sample_rate, first) && sample_index(span.end, sample_rate, last);
 }
 
 bool write_silence(std::streambuf& out, std::uint64_t samples)
@@ -96,15 +111,22 @@ std::string sample_file_name(const std::string& base_path, unsigned slot)
     return base_path + "." + std::to_string(slot) + ".pcm";
 }
 
-bool render_slot(const tone_slot& slot, double sample_rate, std::ostream& out)
+bool slot_sample_count(const tone_slot& slot, double sample_rate, std::uint64_t& samples)
 {
-    if (slot.sounds.empty()) {
-        return true;
-    }
-    const render_span span = span_of(slot);
     std::uint64_t first = 0;
     std::uint64_t last = 0;
-    if (!sample_index(span.start, sample_rate, first) || !sample_index(span.end, sample_rate, last)) {
+    if (!sample_range(slot, sample_rate, first, last)) {
+        return false;
+    }
+    samples = first > last ? first : last;
+    return true;
+}
+
+bool render_slot(const tone_slot& slot, double sample_rate, std::ostream& out)
+{
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (!sample_range(slot, sample_rate, first, last)) {
         return false;
     }
     std::streambuf& buffer = *out.rdbuf();
@@ -125,26 +147,25 @@ void report(const std::string& file_name, const char* problem)
 
 bool tone_bank::write_sample_files(const std::string& base_path) const
 {
-    // A stream buffer larger than the default keeps the number of write
-    // calls per file small.
-    std::vector<char> stream_buffer(64 * 1024);
+    if (!bank_fits(*this, base_path)) {
+        return false;
+    }
     bool all_written = true;
     for (unsigned slot = 0; slot < slot_count; ++slot) {
         const std::string name = sample_file_name(base_path, slot);
-        std::ofstream out;
-        out.rdbuf()->pubsetbuf(stream_buffer.data(), static_cast<std::streamsize>(stream_buffer.size()));
-        out.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!out) {
+        replacement_file file;
+        // A buffer larger than the default keeps the number of write calls
+        // per file small.
+        if (!file.open(name, 64 * 1024)) {
             report(name, "can't write file.");
             return false;
         }
         std::cout << name << std::endl;
-        if (!render_slot(slots[slot], sample_rate, out)) {
+        if (!render_slot(slots[slot], sample_rate, file.stream())) {
             report(name, "sound span too long for a sample file.");
             all_written = false;
         }
-        out.close();
-        if (!out) {
+        if (!file.commit()) {
             report(name, "can't write file.");
             return false;
         }

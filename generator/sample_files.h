@@ -16,6 +16,10 @@ inline constexpr std::uint64_t max_samples_per_file = 1073741823;
 
 std::string sample_file_name(const std::string& base_path, unsigned slot);
 
+// The samples of the slot's file: the silence before its span, then the
+// span. False when that exceeds max_samples_per_file.
+bool slot_sample_count(const tone_slot& slot, double sample_rate, std::uint64_t& samples);
+
 // Writes the slot's samples over the span common to all its sounds, with
 // silence before it. False, with nothing written, when that span would
 // exceed max_samples_per_file; write errors are left in the stream's state.
