@@ -1,12 +1,15 @@
 #include "output_file_buffer.h"
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 output_file_buffer::output_file_buffer(int descriptor, std::size_t buffer_size)
-    : descriptor_(descriptor), buffer_(buffer_size)
+    : descriptor_(descriptor),
+      buffer_(buffer_size),
+      next_(buffer_.data()),
+      end_(buffer_.data() + buffer_.size())
 {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
 output_file_buffer::~output_file_buffer()
@@ -14,37 +17,36 @@ output_file_buffer::~output_file_buffer()
     close();
 }
 
-bool output_file_buffer::flush_buffer()
+bool output_file_buffer::flush()
 {
-    const char* next = pbase();
-    const char* const end = pptr();
-    while (!failed_ && next < end) {
-        const ssize_t written = ::write(descriptor_, next, static_cast<std::size_t>(end - next));
+    const char* written_to = buffer_.data();
+    while (!failed_ && written_to < next_) {
+        const ssize_t written =
+            ::write(descriptor_, written_to, static_cast<std::size_t>(next_ - written_to));
         if (written > 0) {
-            next += written;
+            written_to += written;
         } else if (written == 0 || errno != EINTR) {
             failed_ = true;
         }
     }
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    next_ = buffer_.data();
     return !failed_;
 }
 
-output_file_buffer::int_type output_file_buffer::overflow(int_type c)
+bool output_file_buffer::put_bytes(const char* bytes, std::size_t count)
 {
-    if (!flush_buffer()) {
-        return traits_type::eof();
+    while (count > 0) {
+        if (next_ == end_ && !flush()) {
+            return false;
+        }
+        const std::size_t room = static_cast<std::size_t>(end_ - next_);
+        const std::size_t piece = count < room ? count : room;
+        std::memcpy(next_, bytes, piece);
+        next_ += piece;
+        bytes += piece;
+        count -= piece;
     }
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-        *pptr() = traits_type::to_char_type(c);
-        pbump(1);
-    }
-    return traits_type::not_eof(c);
-}
-
-int output_file_buffer::sync()
-{
-    return flush_buffer() ? 0 : -1;
+    return !failed_;
 }
 
 bool output_file_buffer::close()
@@ -52,7 +54,7 @@ bool output_file_buffer::close()
     if (descriptor_ < 0) {
         return !failed_;
     }
-    flush_buffer();
+    flush();
     if (::close(descriptor_) != 0) {
         failed_ = true;
     }

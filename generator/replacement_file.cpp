@@ -57,15 +57,13 @@ bool replacement_file::open(const std::string& name, std::size_t buffer_size)
         return false;
     }
     name_ = name;
-    buffer_ = std::make_unique<output_file_buffer>(descriptor, buffer_size);
-    stream_ = std::make_unique<std::ostream>(buffer_.get());
+    output_ = std::make_unique<output_file_buffer>(descriptor, buffer_size);
     return true;
 }
 
 bool replacement_file::commit()
 {
-    const bool written = stream_->good() && buffer_->close();
-    if (!written || std::rename(temporary_name_.c_str(), name_.c_str()) != 0) {
+    if (!output_->close() || std::rename(temporary_name_.c_str(), name_.c_str()) != 0) {
         discard();
         return false;
     }
@@ -78,8 +76,8 @@ void replacement_file::discard()
     if (temporary_name_.empty()) {
         return;
     }
-    if (buffer_) {
-        buffer_->close();
+    if (output_) {
+        output_->close();
     }
     ::unlink(temporary_name_.c_str());
     temporary_name_.clear();

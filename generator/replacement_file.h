@@ -5,7 +5,6 @@
 #include "output_file_buffer.h"
 
 #include <memory>
-#include <ostream>
 #include <string>
 
 class replacement_file {
@@ -20,7 +19,7 @@ public:
     // a directory stands at `name`, which the rename could not replace.
     bool open(const std::string& name, std::size_t buffer_size);
     // Valid between a successful open and commit.
-    std::ostream& stream() { return *stream_; }
+    output_file_buffer& output() { return *output_; }
     // Closes the file and renames it to its name. False, with the temporary
     // file removed, when any write, the close or the rename failed.
     bool commit();
@@ -30,6 +29,5 @@ private:
 
     std::string name_;
     std::string temporary_name_;
-    std::unique_ptr<output_file_buffer> buffer_;
-    std::unique_ptr<std::ostream> stream_;
+    std::unique_ptr<output_file_buffer> output_;
 };

@@ -61,47 +61,82 @@ bool sample_range(const tone_slot& slot, double sample_rate, std::uint64_t& firs
     return sample_index(span.start, sample_rate, first) && sample_index(span.end, sample_rate, last);
 }
 
-bool write_silence(std::streambuf& out, std::uint64_t samples)
+// Samples through any stream buffer, a byte at a time.
+class stream_samples {
+public:
+    explicit stream_samples(std::streambuf& out) : out_(out) {}
+
+    bool put_bytes(const char* bytes, std::size_t count)
+    {
+        const auto size = static_cast<std::streamsize>(count);
+        return out_.sputn(bytes, size) == size;
+    }
+    bool put_sample(std::uint16_t sample)
+    {
+        using traits = std::streambuf::traits_type;
+        return out_.sputc(static_cast<char>(sample & 0xFF)) != traits::eof() &&
+               out_.sputc(static_cast<char>(sample >> 8)) != traits::eof();
+    }
+
+private:
+    std::streambuf& out_;
+};
+
+// `output` is stream_samples or output_file_buffer: one rendering for both.
+template <class sample_output>
+bool write_silence(sample_output& out, std::uint64_t samples)
 {
     static constexpr std::array<char, 8192> zeros{};
     std::uint64_t bytes = samples * 2;
     while (bytes > 0) {
-        const auto chunk = static_cast<std::streamsize>(bytes < zeros.size() ? bytes : zeros.size());
-        if (out.sputn(zeros.data(), chunk) != chunk) {
+        const std::size_t chunk = bytes < zeros.size() ? bytes : zeros.size();
+        if (!out.put_bytes(zeros.data(), chunk)) {
             return false;
         }
-        bytes -= static_cast<std::uint64_t>(chunk);
+        bytes -= chunk;
     }
     return true;
 }
 
-bool write_sample(std::streambuf& out, std::uint16_t sample)
-{
-    using traits = std::streambuf::traits_type;
-    return out.sputc(static_cast<char>(sample & 0xFF)) != traits::eof() &&
-           out.sputc(static_cast<char>(sample >> 8)) != traits::eof();
-}
-
 // The sounds' values at t, each cut to its low 16 bits, summed modulo 65536.
-std::uint16_t mix_at(const tone_slot& slot, double t)
+// The slot has at least one sound: an empty slot has no samples to mix.
+std::uint16_t mix_at(const std::unique_ptr<sound_t>* first, const std::unique_ptr<sound_t>* end,
+                     double t)
 {
-    std::uint16_t sum = 0;
-    for (const auto& sound : slot.sounds) {
-        sum = static_cast<std::uint16_t>(sum + static_cast<std::uint16_t>(sound->value_at(t)));
+    // Starting from the first sound's value keeps a slot of one sound free
+    // of any loop around its call.
+    auto sum = static_cast<std::uint16_t>((*first)->value_at(t));
+    for (const std::unique_ptr<sound_t>* sound = first + 1; sound != end; ++sound) {
+        sum = static_cast<std::uint16_t>(sum + static_cast<std::uint16_t>((*sound)->value_at(t)));
     }
     return sum;
 }
 
-bool write_mix(std::streambuf& out, const tone_slot& slot, double sample_rate,
-               std::uint64_t first, std::uint64_t last)
+template <class sample_output>
+bool write_mix(sample_output& out, const tone_slot& slot, double sample_rate, std::uint64_t first,
+               std::uint64_t last)
 {
-    for (std::uint64_t n = first; n < last; ++n) {
+    // Held in locals: the sample writes could otherwise alias the vector.
+    const std::unique_ptr<sound_t>* const sounds = slot.sounds.data();
+    const std::unique_ptr<sound_t>* const sounds_end = sounds + slot.sounds.size();
+    // Sample numbers stay below 2^31 (max_samples_per_file), so the signed
+    // conversion gives the same double with less work.
+    const auto end = static_cast<std::int64_t>(last);
+    for (auto n = static_cast<std::int64_t>(first); n < end; ++n) {
         const double t = static_cast<double>(n) / sample_rate;
-        if (!write_sample(out, mix_at(slot, t))) {
+        if (!out.put_sample(mix_at(sounds, sounds_end, t))) {
             return false;
         }
     }
     return true;
+}
+
+// The silence before the span, then the span. False when a write failed.
+template <class sample_output>
+bool write_samples(sample_output& out, const tone_slot& slot, double sample_rate,
+                   std::uint64_t first, std::uint64_t last)
+{
+    return write_silence(out, first) && write_mix(out, slot, sample_rate, first, last);
 }
 
 } // namespace
@@ -129,10 +164,22 @@ bool render_slot(const tone_slot& slot, double sample_rate, std::ostream& out)
     if (!sample_range(slot, sample_rate, first, last)) {
         return false;
     }
-    std::streambuf& buffer = *out.rdbuf();
-    if (!write_silence(buffer, first) || !write_mix(buffer, slot, sample_rate, first, last)) {
+    stream_samples samples(*out.rdbuf());
+    if (!write_samples(samples, slot, sample_rate, first, last)) {
         out.setstate(std::ios::badbit);
     }
+    return true;
+}
+
+bool render_slot(const tone_slot& slot, double sample_rate, output_file_buffer& out)
+{
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (!sample_range(slot, sample_rate, first, last)) {
+        return false;
+    }
+    // A failed write stays recorded in the buffer, which reports it on close.
+    write_samples(out, slot, sample_rate, first, last);
     return true;
 }
 
@@ -161,7 +208,7 @@ bool tone_bank::write_sample_files(const std::string& base_path) const
             return false;
         }
         std::cout << name << std::endl;
-        if (!render_slot(slots[slot], sample_rate, file.stream())) {
+        if (!render_slot(slots[slot], sample_rate, file.output())) {
             report(name, "sound span too long for a sample file.");
             all_written = false;
         }

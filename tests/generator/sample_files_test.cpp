@@ -206,6 +206,25 @@ TEST(WriteSampleFiles, WritesAndNamesAll128Files)
     EXPECT_EQ(entries_in(dir.path()), 128u) << "a temporary file was left behind";
 }
 
+TEST(WriteSampleFiles, FilesHoldWhatTheStreamRenderingHolds)
+{
+    temp_dir dir;
+    tone_bank bank;
+    bank.sample_rate = rate;
+    bank.size_slots();
+    for (tone_slot& slot : bank.slots) {
+        add(slot, 0, 0.5, 2.0, 3.0, 30000);
+        add(slot, 1, 0.0, 2.0, 5.0, 20000);
+        add(slot, 3, 0.25, 1.5, 7.0, -12345);
+    }
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(bank.write_sample_files(dir.file("bank")));
+    testing::internal::GetCapturedStdout();
+    const std::string expected = render(bank.slots[0]);
+    ASSERT_EQ(expected.size(), 66150u * 2);
+    EXPECT_TRUE(read_file(slot_file(dir, 0)) == expected) << "the file differs from the stream";
+}
+
 TEST(WriteSampleFiles, MissingDirectoryStopsAtOnceAndSaysSo)
 {
     temp_dir dir;
