@@ -16,7 +16,7 @@ import time
 
 root = pathlib.Path(__file__).resolve().parent.parent
 build = root / "build-release"
-runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+runs = int(sys.argv[1]) if len(sys.argv) > 1 else 9
 subprocess.run(["cmake", "-S", root, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF"],
                check=True, stdout=subprocess.DEVNULL)
 subprocess.run(["cmake", "--build", build, "-j2", "--target", "plessard", "sine_floor"],

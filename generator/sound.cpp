@@ -21,8 +21,9 @@ bool sound_t::phase_time(double t, double& tau) const
 {
     const double start = center - half_width;
     const double end = half_width + center;
-    const double lower = start < 0 ? 0.0 : start;
-    if (!(t >= lower && t <= end)) {
+    // The same test as t >= max(start, 0) && t <= end, with fewer steps;
+    // a not-a-number start fails the first comparison either way.
+    if (!(t >= start && t >= 0 && t <= end)) {
         return false;
     }
     tau = t - start;
