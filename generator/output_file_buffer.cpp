@@ -33,6 +33,14 @@ bool output_file_buffer::flush()
     return !failed_;
 }
 
+std::size_t output_file_buffer::sample_room()
+{
+    if (end_ - next_ < 2 && !flush()) {
+        return 0;
+    }
+    return static_cast<std::size_t>(end_ - next_) / 2;
+}
+
 bool output_file_buffer::put_bytes(const char* bytes, std::size_t count)
 {
     while (count > 0) {

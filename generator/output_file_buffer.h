@@ -1,6 +1,7 @@
 #pragma once
-// A write buffer over a file descriptor that it owns, with an inline path
-// for 16-bit samples: the renderer adds one sample at a time.
+// A write buffer over a file descriptor that it owns. The renderer adds one
+// 16-bit sample at a time, asking for room once per buffer rather than per
+// sample.
 #include <cstdint>
 #include <vector>
 
@@ -13,19 +14,20 @@ public:
     output_file_buffer& operator=(const output_file_buffer&) = delete;
     ~output_file_buffer();
 
-    // Appends one sample, low byte first. False once a write has failed.
-    bool put_sample(std::uint16_t sample)
+    // How many samples fit in the buffer before it must be written out,
+    // writing it out first when it is full; 0 once a write has failed.
+    std::size_t sample_room();
+    // Appends one sample, low byte first, within the room reported.
+    void put_sample(std::uint16_t sample)
     {
-        if (end_ - next_ < 2 && !flush()) {
-            return false;
-        }
         char* const at = next_;
         at[0] = static_cast<char>(sample & 0xFF);
         at[1] = static_cast<char>(sample >> 8);
         next_ = at + 2;
-        return true;
     }
     bool put_bytes(const char* bytes, std::size_t count);
+    // False once a write has failed.
+    bool good() const { return !failed_; }
 
     // Writes what is buffered and closes the file. False when any write
     // failed, now or earlier, or the close did.

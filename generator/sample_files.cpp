@@ -61,7 +61,8 @@ bool sample_range(const tone_slot& slot, double sample_rate, std::uint64_t& firs
     return sample_index(span.start, sample_rate, first) && sample_index(span.end, sample_rate, last);
 }
 
-// Samples through any stream buffer, a byte at a time.
+// Samples through any stream buffer, a byte at a time, with room for one
+// sample at a time until a write fails.
 class stream_samples {
 public:
     explicit stream_samples(std::streambuf& out) : out_(out) {}
@@ -71,15 +72,18 @@ public:
         const auto size = static_cast<std::streamsize>(count);
         return out_.sputn(bytes, size) == size;
     }
-    bool put_sample(std::uint16_t sample)
+    std::size_t sample_room() const { return failed_ ? 0 : 1; }
+    bool good() const { return !failed_; }
+    void put_sample(std::uint16_t sample)
     {
         using traits = std::streambuf::traits_type;
-        return out_.sputc(static_cast<char>(sample & 0xFF)) != traits::eof() &&
-               out_.sputc(static_cast<char>(sample >> 8)) != traits::eof();
+        failed_ = out_.sputc(static_cast<char>(sample & 0xFF)) == traits::eof() ||
+                  out_.sputc(static_cast<char>(sample >> 8)) == traits::eof();
     }
 
 private:
     std::streambuf& out_;
+    bool failed_ = false;
 };
 
 // `output` is stream_samples or output_file_buffer: one rendering for both.
@@ -122,13 +126,19 @@ bool write_mix(sample_output& out, const tone_slot& slot, double sample_rate, st
     // Sample numbers stay below 2^31 (max_samples_per_file), so the signed
     // conversion gives the same double with less work.
     const auto end = static_cast<std::int64_t>(last);
-    for (auto n = static_cast<std::int64_t>(first); n < end; ++n) {
-        const double t = static_cast<double>(n) / sample_rate;
-        if (!out.put_sample(mix_at(sounds, sounds_end, t))) {
+    auto n = static_cast<std::int64_t>(first);
+    while (n < end) {
+        const auto room = static_cast<std::int64_t>(out.sample_room());
+        if (room == 0) {
             return false;
         }
+        const std::int64_t stop = end - n < room ? end : n + room;
+        for (; n < stop; ++n) {
+            const double t = static_cast<double>(n) / sample_rate;
+            out.put_sample(mix_at(sounds, sounds_end, t));
+        }
     }
-    return true;
+    return out.good();
 }
 
 // The silence before the span, then the span. False when a write failed.
