@@ -4,9 +4,9 @@
 #include <cstring>
 #include <unistd.h>
 
-output_file_buffer::output_file_buffer(int descriptor, std::size_t buffer_size)
+output_file_buffer::output_file_buffer(int descriptor, std::span<char> buffer)
     : descriptor_(descriptor),
-      buffer_(buffer_size),
+      buffer_(buffer),
       next_(buffer_.data()),
       end_(buffer_.data() + buffer_.size())
 {

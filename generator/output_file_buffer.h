@@ -3,13 +3,13 @@
 // 16-bit sample at a time, asking for room once per buffer rather than per
 // sample.
 #include <cstdint>
-#include <vector>
+#include <span>
 
 class output_file_buffer {
 public:
-    // Takes over the descriptor; writes go out in pieces of buffer_size
-    // bytes (at least 2).
-    output_file_buffer(int descriptor, std::size_t buffer_size);
+    // Takes over the descriptor. `buffer` (at least 2 bytes) stays the
+    // caller's and is used until close; writes go out in pieces of its size.
+    output_file_buffer(int descriptor, std::span<char> buffer);
     output_file_buffer(const output_file_buffer&) = delete;
     output_file_buffer& operator=(const output_file_buffer&) = delete;
     ~output_file_buffer();
@@ -37,7 +37,7 @@ private:
     bool flush();
 
     int descriptor_;
-    std::vector<char> buffer_;
+    std::span<char> buffer_;
     char* next_;
     char* end_;
     bool failed_ = false;

@@ -46,7 +46,7 @@ replacement_file::~replacement_file()
     discard();
 }
 
-bool replacement_file::open(const std::string& name, std::size_t buffer_size)
+bool replacement_file::open(const std::string& name, std::span<char> buffer)
 {
     if (is_directory(name)) {
         return false;
@@ -57,7 +57,7 @@ bool replacement_file::open(const std::string& name, std::size_t buffer_size)
         return false;
     }
     name_ = name;
-    output_ = std::make_unique<output_file_buffer>(descriptor, buffer_size);
+    output_ = std::make_unique<output_file_buffer>(descriptor, buffer);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "output_file_buffer.h"
 
 #include <memory>
+#include <span>
 #include <string>
 
 class replacement_file {
@@ -15,9 +16,10 @@ public:
     // Removes the temporary file unless it was committed.
     ~replacement_file();
 
-    // Creates the temporary file. False when it cannot be created, or when
-    // a directory stands at `name`, which the rename could not replace.
-    bool open(const std::string& name, std::size_t buffer_size);
+    // Creates the temporary file, to be written through `buffer`. False
+    // when it cannot be created, or when a directory stands at `name`,
+    // which the rename could not replace.
+    bool open(const std::string& name, std::span<char> buffer);
     // Valid between a successful open and commit.
     output_file_buffer& output() { return *output_; }
     // Closes the file and renames it to its name. False, with the temporary

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -207,13 +208,15 @@ bool tone_bank::write_sample_files(const std::string& base_path) const
     if (!bank_fits(*this, base_path)) {
         return false;
     }
+    // Room for a whole file of the default bank (441,000 bytes): such a
+    // file goes out in one write call, and fewer, larger writes cost the
+    // kernel less per file.
+    std::vector<char> buffer(512 * 1024);
     bool all_written = true;
     for (unsigned slot = 0; slot < slot_count; ++slot) {
         const std::string name = sample_file_name(base_path, slot);
         replacement_file file;
-        // A buffer larger than the default keeps the number of write calls
-        // per file small.
-        if (!file.open(name, 64 * 1024)) {
+        if (!file.open(name, buffer)) {
             report(name, "can't write file.");
             return false;
         }

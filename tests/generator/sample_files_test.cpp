@@ -262,7 +262,7 @@ TEST(WriteSampleFiles, CutOffWriteLeavesTheEarlierFileAndStopsTheBank)
     temp_dir dir;
     dir.write("bank.2.pcm", "earlier take");
     tone_bank bank = one_sine_per_slot();
-    // 88,200 bytes: the first 64 KiB reach the file, the rest fail.
+    // 88,200 bytes: the first 64 KiB reach the file, the rest fail (EFBIG).
     bank.slots[2].sounds.front()->half_width = 0.5;
     bank.slots[2].sounds.front()->center = 0.5;
     std::string err;
