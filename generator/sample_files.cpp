@@ -1,7 +1,9 @@
 #include "sample_files.h"
 
+#include "bank_space.h"
+#include "replacement_file.h"
+
 #include <array>
-#include <fstream>
 #include <iostream>
 #include <vector>
 
@@ -46,47 +48,106 @@ bool sample_index(double time, double sample_rate, std::uint64_t& index)
     return true;
 }
 
-bool write_silence(std::streambuf& out, std::uint64_t samples)
+// The silent samples before the render span, and the end of the span;
+// both 0 for a slot without sounds. False when the span is too long.
+bool sample_range(const tone_slot& slot, double sample_rate, std::uint64_t& first,
+                  std::uint64_t& last)
+{
+    first = 0;
+    last = 0;
+    if (slot.sounds.empty()) {
+        return true;
+    }
+    const render_span span = span_of(slot);
+    return sample_index(span.start, sample_rate, first) && sample_index(span.end, sample_rate, last);
+}
+
+// Samples through any stream buffer, a byte at a time, with room for one
+// sample at a time until a write fails.
+class stream_samples {
+public:
+    explicit stream_samples(std::streambuf& out) : out_(out) {}
+
+    bool put_bytes(const char* bytes, std::size_t count)
+    {
+        const auto size = static_cast<std::streamsize>(count);
+        return out_.sputn(bytes, size) == size;
+    }
+    std::size_t sample_room() const { return failed_ ? 0 : 1; }
+    bool good() const { return !failed_; }
+    void put_sample(std::uint16_t sample)
+    {
+        using traits = std::streambuf::traits_type;
+        failed_ = out_.sputc(static_cast<char>(sample & 0xFF)) == traits::eof() ||
+                  out_.sputc(static_cast<char>(sample >> 8)) == traits::eof();
+    }
+
+private:
+    std::streambuf& out_;
+    bool failed_ = false;
+};
+
+// `output` is stream_samples or output_file_buffer: one rendering for both.
+template <class sample_output>
+bool write_silence(sample_output& out, std::uint64_t samples)
 {
     static constexpr std::array<char, 8192> zeros{};
     std::uint64_t bytes = samples * 2;
     while (bytes > 0) {
-        const auto chunk = static_cast<std::streamsize>(bytes < zeros.size() ? bytes : zeros.size());
-        if (out.sputn(zeros.data(), chunk) != chunk) {
+        const std::size_t chunk = bytes < zeros.size() ? bytes : zeros.size();
+        if (!out.put_bytes(zeros.data(), chunk)) {
             return false;
         }
-        bytes -= static_cast<std::uint64_t>(chunk);
+        bytes -= chunk;
     }
     return true;
 }
 
-bool write_sample(std::streambuf& out, std::uint16_t sample)
-{
-    using traits = std::streambuf::traits_type;
-    return out.sputc(static_cast<char>(sample & 0xFF)) != traits::eof() &&
-           out.sputc(static_cast<char>(sample >> 8)) != traits::eof();
-}
-
 // The sounds' values at t, each cut to its low 16 bits, summed modulo 65536.
-std::uint16_t mix_at(const tone_slot& slot, double t)
+// The slot has at least one sound: an empty slot has no samples to mix.
+std::uint16_t mix_at(const std::unique_ptr<sound_t>* first, const std::unique_ptr<sound_t>* end,
+                     double t)
 {
-    std::uint16_t sum = 0;
-    for (const auto& sound : slot.sounds) {
-        sum = static_cast<std::uint16_t>(sum + static_cast<std::uint16_t>(sound->value_at(t)));
+    // Starting from the first sound's value keeps a slot of one sound free
+    // of any loop around its call.
+    auto sum = static_cast<std::uint16_t>((*first)->value_at(t));
+    for (const std::unique_ptr<sound_t>* sound = first + 1; sound != end; ++sound) {
+        sum = static_cast<std::uint16_t>(sum + static_cast<std::uint16_t>((*sound)->value_at(t)));
     }
     return sum;
 }
 
-bool write_mix(std::streambuf& out, const tone_slot& slot, double sample_rate,
-               std::uint64_t first, std::uint64_t last)
+template <class sample_output>
+bool write_mix(sample_output& out, const tone_slot& slot, double sample_rate, std::uint64_t first,
+               std::uint64_t last)
 {
-    for (std::uint64_t n = first; n < last; ++n) {
-        const double t = static_cast<double>(n) / sample_rate;
-        if (!write_sample(out, mix_at(slot, t))) {
+    // Held in locals: the sample writes could otherwise alias the vector.
+    const std::unique_ptr<sound_t>* const sounds = slot.sounds.data();
+    const std::unique_ptr<sound_t>* const sounds_end = sounds + slot.sounds.size();
+    // Sample numbers stay below 2^31 (max_samples_per_file), so the signed
+    // conversion gives the same double with less work.
+    const auto end = static_cast<std::int64_t>(last);
+    auto n = static_cast<std::int64_t>(first);
+    while (n < end) {
+        const auto room = static_cast<std::int64_t>(out.sample_room());
+        if (room == 0) {
             return false;
         }
+        const std::int64_t stop = end - n < room ? end : n + room;
+        for (; n < stop; ++n) {
+            const double t = static_cast<double>(n) / sample_rate;
+            out.put_sample(mix_at(sounds, sounds_end, t));
+        }
     }
-    return true;
+    return out.good();
+}
+
+// The silence before the span, then the span. False when a write failed.
+template <class sample_output>
+bool write_samples(sample_output& out, const tone_slot& slot, double sample_rate,
+                   std::uint64_t first, std::uint64_t last)
+{
+    return write_silence(out, first) && write_mix(out, slot, sample_rate, first, last);
 }
 
 } // namespace
@@ -96,21 +157,40 @@ std::string sample_file_name(const std::string& base_path, unsigned slot)
     return base_path + "." + std::to_string(slot) + ".pcm";
 }
 
-bool render_slot(const tone_slot& slot, double sample_rate, std::ostream& out)
+bool slot_sample_count(const tone_slot& slot, double sample_rate, std::uint64_t& samples)
 {
-    if (slot.sounds.empty()) {
-        return true;
-    }
-    const render_span span = span_of(slot);
     std::uint64_t first = 0;
     std::uint64_t last = 0;
-    if (!sample_index(span.start, sample_rate, first) || !sample_index(span.end, sample_rate, last)) {
+    if (!sample_range(slot, sample_rate, first, last)) {
         return false;
     }
-    std::streambuf& buffer = *out.rdbuf();
-    if (!write_silence(buffer, first) || !write_mix(buffer, slot, sample_rate, first, last)) {
+    samples = first > last ? first : last;
+    return true;
+}
+
+bool render_slot(const tone_slot& slot, double sample_rate, std::ostream& out)
+{
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (!sample_range(slot, sample_rate, first, last)) {
+        return false;
+    }
+    stream_samples samples(*out.rdbuf());
+    if (!write_samples(samples, slot, sample_rate, first, last)) {
         out.setstate(std::ios::badbit);
     }
+    return true;
+}
+
+bool render_slot(const tone_slot& slot, double sample_rate, output_file_buffer& out)
+{
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (!sample_range(slot, sample_rate, first, last)) {
+        return false;
+    }
+    // A failed write stays recorded in the buffer, which reports it on close.
+    write_samples(out, slot, sample_rate, first, last);
     return true;
 }
 
@@ -125,26 +205,27 @@ void report(const std::string& file_name, const char* problem)
 
 bool tone_bank::write_sample_files(const std::string& base_path) const
 {
-    // A stream buffer larger than the default keeps the number of write
-    // calls per file small.
-    std::vector<char> stream_buffer(64 * 1024);
+    if (!bank_fits(*this, base_path)) {
+        return false;
+    }
+    // Room for a whole file of the default bank (441,000 bytes): such a
+    // file goes out in one write call, and fewer, larger writes cost the
+    // kernel less per file.
+    std::vector<char> buffer(512 * 1024);
     bool all_written = true;
     for (unsigned slot = 0; slot < slot_count; ++slot) {
         const std::string name = sample_file_name(base_path, slot);
-        std::ofstream out;
-        out.rdbuf()->pubsetbuf(stream_buffer.data(), static_cast<std::streamsize>(stream_buffer.size()));
-        out.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!out) {
+        replacement_file file;
+        if (!file.open(name, buffer)) {
             report(name, "can't write file.");
             return false;
         }
         std::cout << name << std::endl;
-        if (!render_slot(slots[slot], sample_rate, out)) {
+        if (!render_slot(slots[slot], sample_rate, file.output())) {
             report(name, "sound span too long for a sample file.");
             all_written = false;
         }
-        out.close();
-        if (!out) {
+        if (!file.commit()) {
             report(name, "can't write file.");
             return false;
         }

@@ -6,13 +6,13 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 
-// Truncation toward zero. Every finite value a kind computes lies within
-// three times the amplitude; infinite and not-a-number values (reachable
-// only through such frequencies) give 0, as their low 16 bits would on
-// hardware that converts them to the integer minimum.
+// Truncation toward zero. Every value a kind computes lies within three
+// times the amplitude, or is not a number (from an infinite or not-a-number
+// phase, reachable only through such frequencies), which gives 0, as its
+// low 16 bits would on hardware that converts it to the integer minimum.
 std::int32_t truncate(double value)
 {
-    return std::isfinite(value) ? static_cast<std::int32_t>(value) : 0;
+    return value == value ? static_cast<std::int32_t>(value) : 0;
 }
 
 } // namespace
@@ -21,8 +21,9 @@ bool sound_t::phase_time(double t, double& tau) const
 {
     const double start = center - half_width;
     const double end = half_width + center;
-    const double lower = start < 0 ? 0.0 : start;
-    if (!(t >= lower && t <= end)) {
+    // The same test as t >= max(start, 0) && t <= end, with fewer steps;
+    // a not-a-number start fails the first comparison either way.
+    if (!(t >= start && t >= 0 && t <= end)) {
         return false;
     }
     tau = t - start;

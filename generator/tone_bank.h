@@ -30,9 +30,12 @@ struct tone_bank {
     void size_slots();
 
     // Writes one sample file per slot, named "<base_path>.<slot>.pcm",
-    // printing each name. False when a file could not be written in full;
-    // the bank then stops at that slot. A slot whose span is too long for a
-    // sample file is refused (its file left empty) and the others written.
+    // printing each name. Each file is written under a temporary name and
+    // renamed into place when complete. False when the bank does not fit
+    // on its file system (nothing is written), or when a file could not be
+    // written in full (the bank stops at that slot and the earlier file of
+    // that name stays). A slot whose span is too long for a sample file is
+    // refused (its file left empty) and the others written.
     bool write_sample_files(const std::string& base_path) const;
 };
 

@@ -1,8 +1,8 @@
 #include "tone_file.h"
 
+#include "input_file_buffer.h"
 #include "tone_field_reader.h"
 
-#include <fstream>
 #include <iostream>
 
 namespace {
@@ -43,6 +43,20 @@ void tune_slot(tone_slot& slot, std::uint8_t slot_number, std::uint8_t divisions
         sound->frequency = slot.base_frequency * factor * sound->harmonic;
         harmonic += 1.0;
     }
+}
+
+// Reads the file at `path` into the slot. False when it cannot be opened
+// or is no regular file: reading a directory would give an empty bank, and
+// a FIFO would wait for a writer.
+bool parse_regular_file(const char* path, tone_slot& slot, std::size_t& fault_line)
+{
+    input_file_buffer file;
+    if (!file.open_regular(path)) {
+        return false;
+    }
+    std::istream in(&file);
+    parse_tone_description(in, slot, fault_line);
+    return true;
 }
 
 } // namespace
@@ -91,13 +105,10 @@ bool read_tone_file(tone_bank& bank, const char* path, std::uint8_t divisions,
     for (std::size_t s = 0; s < slot_count; ++s) {
         tone_slot& slot = bank.slots[s];
         slot.clear();
-        std::ifstream in(path);
-        if (!in) {
+        std::size_t fault_line;
+        if (!parse_regular_file(path, slot, fault_line)) {
             return false;
         }
-        std::size_t fault_line;
-        parse_tone_description(in, slot, fault_line);
-        in.close();
         if (fault_line != 0 && !fault_reported) {
             std::cerr << path << ": unreadable tone description at line " << fault_line << "."
                       << std::endl;

@@ -7,7 +7,7 @@
 #include <istream>
 
 // Builds every slot from the file, tuned by slot. False only when the file
-// cannot be opened. Unreadable input ends the reading of the file, keeps
+// cannot be opened or is not a regular file. Unreadable input ends the reading of the file, keeps
 // the sounds read before it and is reported once on standard error.
 bool read_tone_file(tone_bank& bank, const char* path, std::uint8_t divisions,
                     double sample_rate, double base_frequency);

@@ -1,12 +1,16 @@
 // Runs the plessard program in scratch directories and checks what it
 // prints, writes and returns.
+#include "file_size_limit.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +22,9 @@ struct run_result {
     std::string err;
 };
 
-run_result run_plessard(const temp_dir& dir, const std::vector<std::string>& args)
+// Writes past file_size_limit bytes fail, as on a full disk; 0 for none.
+run_result run_plessard(const temp_dir& dir, const std::vector<std::string>& args,
+                        rlim_t file_size_limit = 0)
 {
     const std::string out_path = dir.file(".stdout");
     const std::string err_path = dir.file(".stderr");
@@ -31,6 +37,11 @@ run_result run_plessard(const temp_dir& dir, const std::vector<std::string>& arg
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        if (file_size_limit != 0 && !limit_file_size(file_size_limit)) {
+            _exit(127);
+        }
+        // A run that hangs is ended and shows as a failed one.
+        alarm(120);
         std::vector<char*> argv{const_cast<char*>(PLESSARD_PATH)};
         for (const auto& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -82,6 +93,15 @@ std::int16_t sample(const std::string& bytes, std::size_t n)
 bool silent(const std::string& bytes)
 {
     return bytes.find_first_not_of('\0') == std::string::npos;
+}
+
+std::size_t entries_in(const std::string& directory)
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) {
+        ++count;
+    }
+    return count;
 }
 
 const std::string usage = "usage: plessard [-basefq freq] -onchi / <.tgw>\n";
@@ -271,4 +291,56 @@ TEST(PlessardCli, LongNamesAreRefusedAndLongDirectoriesAccepted)
     const run_result refused = run_plessard(dir, {too_long, "organ.tgw"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, too_long + ": file name too long.\n");
+}
+
+TEST(PlessardCli, InputsThatAreNoRegularFileCannotBeOpened)
+{
+    temp_dir dir;
+    std::filesystem::create_directories(dir.file("pcm"));
+    dir.write("pcm/folder.0.pcm", "earlier take");
+    std::filesystem::create_directory(dir.file("folder.tgw"));
+    ASSERT_EQ(mkfifo(dir.file("pipe.tgw").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/null", dir.file("null.tgw"));
+    dir.write("organ.tgw", organ);
+    for (const std::string input : {"folder.tgw", "pipe.tgw", "null.tgw"}) {
+        const run_result r = run_plessard(dir, {input, "organ.tgw"});
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_EQ(r.out + r.err, "") << input;
+    }
+    EXPECT_TRUE(read_file(dir.file("pcm/folder.0.pcm")) == "earlier take") << "the earlier file was changed";
+    EXPECT_EQ(entries_in(dir.file("pcm")), 1u);
+}
+
+TEST(PlessardCli, CutOffWriteKeepsTheEarlierFile)
+{
+    temp_dir dir;
+    std::filesystem::create_directories(dir.file("pcm"));
+    dir.write("pcm/test.0.pcm", "earlier take");
+    const run_result r = run_plessard(dir, {}, 49152);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, default_log() + "pcm/test.0.pcm\n");
+    EXPECT_EQ(r.err, "pcm/test.0.pcm: can't write file.\n");
+    EXPECT_TRUE(read_file(dir.file("pcm/test.0.pcm")) == "earlier take") << "the earlier file was changed";
+    EXPECT_EQ(entries_in(dir.file("pcm")), 1u) << "a temporary file was left behind";
+}
+
+TEST(PlessardCli, BankTooLargeForTheDiskIsRefusedBeforeItStarts)
+{
+    // 24,347 s per slot: 2,147,405,400 bytes per file, 128 files.
+    const std::uint64_t needed = 274'867'891'200;
+    temp_dir dir;
+    struct statvfs disk;
+    ASSERT_EQ(statvfs(dir.path().c_str(), &disk), 0);
+    if (static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize >= needed) {
+        GTEST_SKIP() << "the disk has room for the oversized bank";
+    }
+    dir.write("huge.tgw", "sin wave: 12173.5, 12173.5, 1, 1000\n");
+    dir.write("organ.tgw", organ);
+    const run_result r = run_plessard(dir, {"huge.tgw", "organ.tgw"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    const std::string head = "pcm/huge: not enough space: " + std::to_string(needed) + " bytes needed, ";
+    EXPECT_TRUE(r.err.starts_with(head) && r.err.ends_with(" bytes free.\n")) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_EQ(entries_in(dir.file("pcm")), 0u);
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -203,6 +205,24 @@ TEST(ReadToneFile, MissingFileFailsSilently)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(read_tone_file(bank, "/nonexistent/x.tgw", 12, 44100.0, 440.0));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(ReadToneFile, OnlyRegularFilesCanBeOpened)
+{
+    temp_dir dir;
+    std::filesystem::create_directory(dir.file("folder.tgw"));
+    ASSERT_EQ(mkfifo(dir.file("pipe.tgw").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/null", dir.file("null.tgw"));
+    dir.write("real.tgw", "sin wave: 1, 1, 1, 1\n");
+    std::filesystem::create_symlink(dir.file("real.tgw"), dir.file("link.tgw"));
+    tone_bank bank;
+    testing::internal::CaptureStderr();
+    for (const char* name : {"folder.tgw", "pipe.tgw", "null.tgw"}) {
+        EXPECT_FALSE(read_tone_file(bank, dir.file(name).c_str(), 12, 44100.0, 440.0)) << name;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(read_tone_file(bank, dir.file("link.tgw").c_str(), 12, 44100.0, 440.0));
+    EXPECT_EQ(bank.slots[127].sounds.size(), 1u);
 }
 
 TEST(ReadToneFile, UnreadableInputIsReportedOncePerFile)
