@@ -3,6 +3,7 @@
 #include "xaudio2_engine.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 
@@ -11,6 +12,18 @@ namespace {
 constexpr int output_rate = 44100;
 // Small periods keep the time from a voice's Start to its first sound short.
 constexpr Uint16 period_frames = 256;
+// SDL's PulseAudio and PipeWire drivers give the server one period of
+// buffering and no more; 256 frames there underrun every few seconds on a
+// loaded machine (audible gaps), 512 held.
+constexpr Uint16 sound_server_period_frames = 512;
+
+Uint16 period_for_current_driver()
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver != nullptr && (std::strcmp(driver, "pulseaudio") == 0 || std::strcmp(driver, "pipewire") == 0))
+        return sound_server_period_frames;
+    return period_frames;
+}
 
 }  // namespace
 
@@ -29,7 +42,7 @@ HRESULT mastering_voice::open(xaudio2_engine& engine, voice_mixer& mixer, const 
     wanted.freq = output_rate;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = static_cast<Uint8>(channels);
-    wanted.samples = period_frames;
+    wanted.samples = period_for_current_driver();
     wanted.callback = &mastering_voice::fill;
     wanted.userdata = voice;
     // No changes allowed: SDL converts to whatever the device really takes,
