@@ -4,8 +4,12 @@
  * sound server (pa_stream_write for PulseAudio, which Debian's SDL links;
  * pw_stream_queue_buffer for PipeWire, which SDL looks up with dlsym, so
  * dlsym is wrapped too). Prints
- * one line per press on standard error, CLOCK_MONOTONIC nanoseconds:
+ * the period once the device is open, then one line per press on standard
+ * error, in CLOCK_MONOTONIC nanoseconds:
+ *   keylat-period: FRAMES
  *   keylat: KEYBOARD PERIOD SERVER
+ * and at exit, through PulseAudio, the underflows the server reported:
+ *   keylat-underflows: COUNT
  * KEYLAT_PERIOD, when set, replaces the engine's period in frames. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -47,6 +51,8 @@ static void* engine;
 static void (*app_keyboard)(unsigned char, int, int);
 static int (*real_pa_write)(void*, const void*, size_t, void*, int64_t, int);
 static int (*real_pw_queue)(void*, struct pw_buffer*);
+
+static _Atomic long underflows;
 
 static int64_t now_ns(void)
 {
@@ -111,7 +117,10 @@ uint32_t SDL_OpenAudioDevice(const char* device, int iscapture, const struct aud
     const char* period = getenv("KEYLAT_PERIOD");
     if (period != NULL)
         wrapped.samples = (uint16_t)atoi(period);
-    return real(device, iscapture, &wrapped, obtained, allowed_changes);
+    const uint32_t opened = real(device, iscapture, &wrapped, obtained, allowed_changes);
+    if (opened != 0)
+        fprintf(stderr, "keylat-period: %u\n", (unsigned)wrapped.samples);
+    return opened;
 }
 
 int pa_stream_write(void* stream, const void* data, size_t bytes, void* free_cb, int64_t offset, int seek)
@@ -130,6 +139,32 @@ static int timed_pw_queue(void* stream, struct pw_buffer* buffer)
             handed_over((const char*)d->data + d->chunk->offset, d->chunk->size);
     }
     return real_pw_queue(stream, buffer);
+}
+
+static void count_underflow(void* stream, void* userdata)
+{
+    (void)stream;
+    (void)userdata;
+    atomic_fetch_add(&underflows, 1);
+}
+
+/* SDL connects its stream with the main loop locked, as setting a
+ * callback needs. */
+int pa_stream_connect_playback(void* stream, const char* device, const void* attr, int flags, const void* volume,
+                               void* sync)
+{
+    int (*real)(void*, const char*, const void*, int, const void*, void*) =
+        dlsym(RTLD_NEXT, "pa_stream_connect_playback");
+    void (*set_underflow)(void*, void (*)(void*, void*), void*) = dlsym(RTLD_NEXT, "pa_stream_set_underflow_callback");
+    if (set_underflow != NULL)
+        set_underflow(stream, count_underflow, NULL);
+    return real(stream, device, attr, flags, volume, sync);
+}
+
+__attribute__((destructor)) static void print_underflows(void)
+{
+    if (real_pa_write != NULL)
+        fprintf(stderr, "keylat-underflows: %ld\n", atomic_load(&underflows));
 }
 
 void* dlsym(void* handle, const char* name)

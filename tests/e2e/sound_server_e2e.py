@@ -50,6 +50,27 @@ def segments(samples):
     return found
 
 
+def dropouts(samples, segment, level, edge=0.01):
+    """Gaps inside a stretch of one steady tone, as (start seconds, length
+    seconds): runs of 1 ms windows whose peak stays under a third of the
+    tone's `level`. Any 1 ms of a tone below 500 Hz peaks at 0.64 of its
+    amplitude, so only missing sound gets that low."""
+    step = SINK_RATE // 1000
+    first, end = segment[0] + int(edge * SINK_RATE), segment[1] - int(edge * SINK_RATE)
+    found = []
+    start = None
+    for k in range(first, end - step + 1, step):
+        quiet = max(abs(v) for v in samples[k:k + step]) < level / 3
+        if quiet and start is None:
+            start = k
+        elif not quiet and start is not None:
+            found.append((start / SINK_RATE, (k - start) / SINK_RATE))
+            start = None
+    if start is not None:
+        found.append((start / SINK_RATE, (end - start) / SINK_RATE))
+    return found
+
+
 def zero_crossing_frequency(piece):
     rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
     if len(rises) < 2:
@@ -184,6 +205,9 @@ def check_recording(samples, timeline, buffering):
         check(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
         check_length(segment, timeline.held(key), key)
         single_amplitudes.append(amplitude_at(piece, expected))
+        if slot == 0:
+            gaps = dropouts(samples, segment, single_amplitudes[-1])
+            check(gaps == [], f"{key}: gaps in the tone (start s, length s): {gaps}")
 
     # Silence between the tones: each gap as long as the harness waited
     # between a release and the next press, within the same tolerance.
