@@ -7,6 +7,7 @@ its own so that stopping it ends every process it started.
 Both speak the PulseAudio protocol on a socket under the scratch directory,
 so one set of pactl/parec calls inspects and records either.
 """
+import array
 import os
 import signal
 import subprocess
@@ -52,6 +53,7 @@ class SoundServer:
     def client_env(self):
         """What a client needs to reach this server and nothing else."""
         return {"PULSE_SERVER": "unix:" + str(self.socket()), "XDG_RUNTIME_DIR": str(self.runtime),
+                "PIPEWIRE_RUNTIME_DIR": str(self.runtime), "PIPEWIRE_REMOTE": "pipewire-0",
                 "HOME": str(self.home), "XDG_CONFIG_HOME": str(self.config)}
 
     def _daemon_env(self):
@@ -254,7 +256,6 @@ class MonitorRecording:
                 self.process.wait()
 
     def samples(self):
-        import array
         samples = array.array("h")
         data = self.path.read_bytes()
         samples.frombytes(data[:len(data) // 2 * 2])
