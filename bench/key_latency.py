@@ -21,6 +21,8 @@ import tempfile
 import time
 from pathlib import Path
 
+# Imported helpers leave no __pycache__ in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 from sound_servers import SERVERS, SINK_RATE, MonitorRecording  # noqa: E402
 from sound_server_e2e import amplitude_at, dropouts, interior, segments  # noqa: E402

@@ -15,6 +15,8 @@ import tempfile
 import time
 from pathlib import Path
 
+# Imported helpers leave no __pycache__ in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # noqa: E402
 from vellicor_e2e import Failure, Player, check, key_lines, slot_frequency, start_xvfb, wait_until, xdotool  # noqa: E402
