@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Key-to-sound latency of vellicor through private PulseAudio and PipeWire
 # daemons (48 kHz null sinks), 120 presses each: at the engine's own period
-# on sound servers, and at 256 frames for comparison, with the underruns
-# each one heard. Builds an optimised tree in build-key-latency; starts its
+# for each server and at the smaller ones it takes elsewhere, with the
+# underruns each one had. Builds an optimised tree in build-key-latency; starts its
 # own Xvfb and daemons and stops them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,9 +18,12 @@ trap 'rm -rf "$work"' EXIT
 (cd "$work" && "$build/plessard" >/dev/null)
 
 echo "== key-to-sound latency (uptime: $(uptime | sed 's/.*load/load/'))"
-for server in pulseaudio pipewire; do
-  for period in "" 256; do
-    python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/key_latency_shim.so" \
-      --bank "$work" ${period:+--period "$period"} "$server"
-  done
-done
+run() {
+  python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/key_latency_shim.so" \
+    --bank "$work" "$@"
+}
+run pulseaudio
+run --period 512 pulseaudio
+run --period 256 pulseaudio
+run pipewire
+run --period 256 pipewire

@@ -13,15 +13,20 @@ constexpr int output_rate = 44100;
 // Small periods keep the time from a voice's Start to its first sound short.
 constexpr Uint16 period_frames = 256;
 // SDL's PulseAudio and PipeWire drivers give the server one period of
-// buffering and no more; 256 frames there underrun every few seconds on a
-// loaded machine (audible gaps), 512 held.
-constexpr Uint16 sound_server_period_frames = 512;
+// buffering and no more. On a busy two-core machine 256 frames underran
+// on both every few seconds (gaps in held tones); PipeWire held at 512,
+// PulseAudio (also what SDL picks on PipeWire desktops, through
+// pipewire-pulse) still underran at 512 and held at 1024.
+constexpr Uint16 pipewire_period_frames = 512;
+constexpr Uint16 pulseaudio_period_frames = 1024;
 
 Uint16 period_for_current_driver()
 {
     const char* driver = SDL_GetCurrentAudioDriver();
-    if (driver != nullptr && (std::strcmp(driver, "pulseaudio") == 0 || std::strcmp(driver, "pipewire") == 0))
-        return sound_server_period_frames;
+    if (driver != nullptr && std::strcmp(driver, "pulseaudio") == 0)
+        return pulseaudio_period_frames;
+    if (driver != nullptr && std::strcmp(driver, "pipewire") == 0)
+        return pipewire_period_frames;
     return period_frames;
 }
 
