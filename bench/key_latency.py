@@ -102,9 +102,10 @@ def run(server, workdir, options):
     stretches = segments(samples)
     # A gap splits a stretch, or leaves a hole too short to split it.
     gaps = len(stretches) - options.presses
-    for stretch in stretches:
-        level = amplitude_at(interior(samples, stretch), 440.0)
-        gaps += len(dropouts(samples, stretch, level))
+    if stretches:
+        longest = max(stretches, key=lambda stretch: stretch[1] - stretch[0])
+        level = amplitude_at(interior(samples, longest), 440.0)
+        gaps += sum(len(dropouts(samples, stretch, level)) for stretch in stretches)
     underflows = [l.split()[1] for l in player.stderr().splitlines() if l.startswith("keylat-underflows:")]
     return rows, gaps, period, int(underflows[0]) if underflows else None
 
