@@ -3,6 +3,7 @@
 #include "xaudio2_engine.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 
@@ -11,6 +12,23 @@ namespace {
 constexpr int output_rate = 44100;
 // Small periods keep the time from a voice's Start to its first sound short.
 constexpr Uint16 period_frames = 256;
+// SDL's PulseAudio and PipeWire drivers give the server one period of
+// buffering and no more. On a busy two-core machine 256 frames underran
+// on both every few seconds (gaps in held tones); PipeWire held at 512,
+// PulseAudio (also what SDL picks on PipeWire desktops, through
+// pipewire-pulse) still underran at 512 and held at 1024.
+constexpr Uint16 pipewire_period_frames = 512;
+constexpr Uint16 pulseaudio_period_frames = 1024;
+
+Uint16 period_for_current_driver()
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver != nullptr && std::strcmp(driver, "pulseaudio") == 0)
+        return pulseaudio_period_frames;
+    if (driver != nullptr && std::strcmp(driver, "pipewire") == 0)
+        return pipewire_period_frames;
+    return period_frames;
+}
 
 }  // namespace
 
@@ -29,7 +47,7 @@ HRESULT mastering_voice::open(xaudio2_engine& engine, voice_mixer& mixer, const 
     wanted.freq = output_rate;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = static_cast<Uint8>(channels);
-    wanted.samples = period_frames;
+    wanted.samples = period_for_current_driver();
     wanted.callback = &mastering_voice::fill;
     wanted.userdata = voice;
     // No changes allowed: SDL converts to whatever the device really takes,

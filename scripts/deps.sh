@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev
   freeglut3-dev libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus
   python3
   dpkg-dev lintian groff-base
 )

@@ -53,12 +53,13 @@ def xdotool(*args, timeout=10.0):
 class Player:
     """One run of vellicor with its output and sound going to files."""
 
-    def __init__(self, vellicor, workdir, args=(), audio_driver="disk"):
+    def __init__(self, vellicor, workdir, args=(), audio_driver="disk", extra_env=None):
         self.workdir = Path(workdir)
         self.out_path = self.workdir / "stdout.txt"
         self.err_path = self.workdir / "stderr.txt"
         self.audio_path = self.workdir / "audio.raw"
         env = dict(os.environ, SDL_AUDIODRIVER=audio_driver, SDL_DISKAUDIOFILE=str(self.audio_path))
+        env.update(extra_env or {})
         with self.out_path.open("wb") as out, self.err_path.open("wb") as err:
             self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=err)

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Key-to-sound latency of vellicor through a private PulseAudio or PipeWire
+daemon, from the X key press to the server's playback point, in parts:
+
+  event    the XTest press sent (XFlush) to freeglut's keyboard callback
+  render   keyboard callback to the return of the first period carrying the voice
+  handover that period to the call that hands it to the server
+  server   the buffering the server reports for the player's stream
+
+Usage: key_latency.py --vellicor PATH --shim PATH --bank DIR [--presses N]
+                      [--period FRAMES] {pulseaudio,pipewire}
+The sink's monitor is recorded all along: each press must give exactly one
+stretch of sound, and every extra stretch is a gap, an underrun.
+"""
+import argparse
+import ctypes
+import os
+import random
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+# Imported helpers leave no __pycache__ in the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
+from sound_servers import SERVERS, SINK_RATE, MonitorRecording  # noqa: E402
+from sound_server_e2e import amplitude_at, dropouts, interior, segments  # noqa: E402
+from vellicor_e2e import Player, start_xvfb, wait_until  # noqa: E402
+
+
+class Keyboard:
+    """XTest presses from this process, timed on the player's clock."""
+
+    def __init__(self):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(os.environ["DISPLAY"].encode())
+        if not self.display:
+            raise SystemExit("cannot open the X display")
+
+    def code(self, name):
+        return self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+
+    def send(self, code, down):
+        self.xtst.XTestFakeKeyEvent(self.display, code, 1 if down else 0, 0)
+        sent = time.monotonic_ns()
+        self.x11.XFlush(self.display)
+        return sent
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(fraction * (len(ordered) - 1))))]
+
+
+def run(server, workdir, options):
+    env = dict(server.client_env(), LD_PRELOAD=options.shim)
+    if options.period:
+        env["KEYLAT_PERIOD"] = str(options.period)
+    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
+    player = Player(options.vellicor, workdir, args=[str(Path(options.bank) / "pcm" / "test")],
+                    audio_driver=server.name, extra_env=env)
+    try:
+        player.open_window()
+        wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+        keyboard = Keyboard()
+        z = keyboard.code("z")
+        rows = []
+        buffering_ms = None
+        chosen = random.Random(11)
+        for press in range(options.presses):
+            sent = keyboard.send(z, True)
+            wait_until(lambda: player.stderr().count("keylat:") > press, 5.0, f"press {press + 1}'s timing")
+            if press % 10 == 0:
+                streams = server.sink_inputs()
+                if len(streams) == 1:
+                    buffering_ms = stream_buffering_ms(streams[0])
+            time.sleep(0.15 + chosen.random() * 0.1)
+            keyboard.send(z, False)
+            # Presses land at random points of the period.
+            time.sleep(0.08 + chosen.random() * 0.05)
+            line = [l for l in player.stderr().splitlines() if l.startswith("keylat:")][press]
+            keyboard_ns, period_ns, server_ns = (int(v) for v in line.split()[1:])
+            rows.append(((keyboard_ns - sent) / 1e6, (period_ns - keyboard_ns) / 1e6,
+                         (server_ns - period_ns) / 1e6, buffering_ms))
+        time.sleep(0.3)
+        player.quit()
+        period = int(next(l for l in player.stderr().splitlines() if l.startswith("keylat-period:")).split()[1])
+    finally:
+        player.stop()
+        recording.stop()
+    samples = recording.samples()
+    stretches = segments(samples)
+    # A gap splits a stretch, or leaves a hole too short to split it.
+    gaps = len(stretches) - options.presses
+    if stretches:
+        longest = max(stretches, key=lambda stretch: stretch[1] - stretch[0])
+        level = amplitude_at(interior(samples, longest), 440.0)
+        gaps += sum(len(dropouts(samples, stretch, level)) for stretch in stretches)
+    underflows = [l.split()[1] for l in player.stderr().splitlines() if l.startswith("keylat-underflows:")]
+    return rows, gaps, period, int(underflows[0]) if underflows else None
+
+
+def stream_buffering_ms(stream):
+    reported = (stream.get("Buffer Latency", 0.0) + stream.get("Sink Latency", 0.0)) / 1e3
+    if reported == 0.0 and "node.latency" in stream:
+        frames, rate = stream["node.latency"].split("/")
+        return int(frames) / int(rate) * 1e3
+    return reported
+
+
+def report(name, period, rows, gaps, underflows):
+    rows = [r[:3] + (r[3] if r[3] is not None else 0.0,) for r in rows]
+    totals = [sum(r) for r in rows]
+    print(f"{name}, engine period {period} frames ({period * 1000 / 44100:.2f} ms), {len(rows)} presses:")
+    for label, pick in (("median", 0.5), ("95th", 0.95), ("max", 1.0)):
+        parts = [percentile([r[i] for r in rows], pick) for i in range(4)]
+        print(f"  {label:>6} total {percentile(totals, pick):6.2f} ms | event {parts[0]:5.2f} render {parts[1]:5.2f} "
+              f"handover {parts[2]:5.2f} server {parts[3]:5.2f} (each part's own {label})")
+    print(f"  underruns heard (gaps in the monitor's tones): {gaps}"
+          + ("" if underflows is None else f"; underflows the server reported over the whole run: {underflows}"))
+    median, p95 = percentile(totals, 0.5), percentile(totals, 0.95)
+    print(f"  goal: median <= 10 ms ({'met' if median <= 10 else 'missed'}), "
+          f"95th <= 12 ms ({'met' if p95 <= 12 else 'missed'})")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--vellicor", required=True)
+    parser.add_argument("--shim", required=True)
+    parser.add_argument("--bank", required=True)
+    parser.add_argument("--presses", type=int, default=120)
+    parser.add_argument("--period", type=int, help="engine period in frames (default: the engine's own)")
+    parser.add_argument("server", choices=sorted(SERVERS))
+    options = parser.parse_args()
+    for path in ("vellicor", "shim", "bank"):
+        setattr(options, path, os.path.abspath(getattr(options, path)))
+    x_server = None if os.environ.get("DISPLAY") else start_xvfb()
+    try:
+        with tempfile.TemporaryDirectory(prefix=f"key-latency-{options.server}-") as scratch:
+            with SERVERS[options.server](Path(scratch) / "server") as server:
+                workdir = Path(scratch) / "player"
+                workdir.mkdir()
+                rows, gaps, period, underflows = run(server, workdir, options)
+        report(options.server, period, rows, gaps, underflows)
+    finally:
+        if x_server:
+            x_server.terminate()
+            x_server.wait()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

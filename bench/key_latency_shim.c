@@ -1,0 +1,183 @@
+/* Preloaded into vellicor to time a key press to its sound: marks the entry
+ * of freeglut's keyboard callback, the return of the first audio period
+ * that carries sound after it, and the call that hands that sound to the
+ * sound server (pa_stream_write for PulseAudio, which Debian's SDL links;
+ * pw_stream_queue_buffer for PipeWire, which SDL looks up with dlsym, so
+ * dlsym is wrapped too). Prints
+ * the period once the device is open, then one line per press on standard
+ * error, in CLOCK_MONOTONIC nanoseconds:
+ *   keylat-period: FRAMES
+ *   keylat: KEYBOARD PERIOD SERVER
+ * and at exit, through PulseAudio, the underflows the server reported:
+ *   keylat-underflows: COUNT
+ * KEYLAT_PERIOD, when set, replaces the engine's period in frames. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <stdatomic.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+typedef void (*audio_callback)(void*, uint8_t*, int);
+
+/* SDL_AudioSpec, as laid out by SDL2. */
+struct audio_spec {
+    int freq;
+    uint16_t format;
+    uint8_t channels;
+    uint8_t silence;
+    uint16_t samples;
+    uint16_t padding;
+    uint32_t size;
+    audio_callback callback;
+    void* userdata;
+};
+
+/* The few PipeWire buffer records the queue call needs, as laid out by
+ * libpipewire 0.3. */
+struct spa_chunk { uint32_t offset, size; int32_t stride, flags; };
+struct spa_data { uint32_t type, flags; int64_t fd; uint32_t mapoffset, maxsize; void* data; struct spa_chunk* chunk; };
+struct spa_buffer { uint32_t n_metas, n_datas; void* metas; struct spa_data* datas; };
+struct pw_buffer { struct spa_buffer* buffer; };
+
+enum { idle, pressed, rendered };
+static _Atomic int stage = idle;
+static _Atomic int64_t keyboard_ns, period_ns;
+
+static audio_callback engine_fill;
+static void* engine;
+static void (*app_keyboard)(unsigned char, int, int);
+static int (*real_pa_write)(void*, const void*, size_t, void*, int64_t, int);
+static int (*real_pw_queue)(void*, struct pw_buffer*);
+
+static _Atomic long underflows;
+
+static int64_t now_ns(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
+static int sounding(const void* data, size_t bytes)
+{
+    const int16_t* samples = data;
+    for (size_t i = 0; i < bytes / 2; ++i)
+        if (samples[i] != 0)
+            return 1;
+    return 0;
+}
+
+static void handed_over(const void* data, size_t bytes)
+{
+    if (atomic_load(&stage) == rendered && sounding(data, bytes)) {
+        fprintf(stderr, "keylat: %lld %lld %lld\n", (long long)atomic_load(&keyboard_ns),
+                (long long)atomic_load(&period_ns), (long long)now_ns());
+        atomic_store(&stage, idle);
+    }
+}
+
+static void timed_keyboard(unsigned char key, int x, int y)
+{
+    /* Armed before the engine starts the voice, so the next sounding
+     * period is this press's. */
+    atomic_store(&keyboard_ns, now_ns());
+    atomic_store(&stage, pressed);
+    app_keyboard(key, x, y);
+}
+
+static void timed_fill(void* userdata, uint8_t* stream, int length)
+{
+    (void)userdata;
+    engine_fill(engine, stream, length);
+    if (atomic_load(&stage) == pressed && sounding(stream, (size_t)length)) {
+        atomic_store(&period_ns, now_ns());
+        atomic_store(&stage, rendered);
+    }
+}
+
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    void (*real)(void (*)(unsigned char, int, int)) = dlsym(RTLD_NEXT, "glutKeyboardFunc");
+    app_keyboard = callback;
+    real(callback ? timed_keyboard : NULL);
+}
+
+uint32_t SDL_OpenAudioDevice(const char* device, int iscapture, const struct audio_spec* desired,
+                             struct audio_spec* obtained, int allowed_changes)
+{
+    uint32_t (*real)(const char*, int, const struct audio_spec*, struct audio_spec*, int) =
+        dlsym(RTLD_NEXT, "SDL_OpenAudioDevice");
+    struct audio_spec wrapped = *desired;
+    engine_fill = desired->callback;
+    engine = desired->userdata;
+    wrapped.callback = timed_fill;
+    const char* period = getenv("KEYLAT_PERIOD");
+    if (period != NULL)
+        wrapped.samples = (uint16_t)atoi(period);
+    const uint32_t opened = real(device, iscapture, &wrapped, obtained, allowed_changes);
+    if (opened != 0)
+        fprintf(stderr, "keylat-period: %u\n", (unsigned)wrapped.samples);
+    return opened;
+}
+
+int pa_stream_write(void* stream, const void* data, size_t bytes, void* free_cb, int64_t offset, int seek)
+{
+    if (real_pa_write == NULL)
+        real_pa_write = (int (*)(void*, const void*, size_t, void*, int64_t, int))dlsym(RTLD_NEXT, "pa_stream_write");
+    handed_over(data, bytes);
+    return real_pa_write(stream, data, bytes, free_cb, offset, seek);
+}
+
+static int timed_pw_queue(void* stream, struct pw_buffer* buffer)
+{
+    if (buffer != NULL && buffer->buffer != NULL && buffer->buffer->n_datas > 0) {
+        const struct spa_data* d = &buffer->buffer->datas[0];
+        if (d->data != NULL && d->chunk != NULL)
+            handed_over((const char*)d->data + d->chunk->offset, d->chunk->size);
+    }
+    return real_pw_queue(stream, buffer);
+}
+
+static void count_underflow(void* stream, void* userdata)
+{
+    (void)stream;
+    (void)userdata;
+    atomic_fetch_add(&underflows, 1);
+}
+
+/* SDL connects its stream with the main loop locked, as setting a
+ * callback needs. */
+int pa_stream_connect_playback(void* stream, const char* device, const void* attr, int flags, const void* volume,
+                               void* sync)
+{
+    int (*real)(void*, const char*, const void*, int, const void*, void*) =
+        dlsym(RTLD_NEXT, "pa_stream_connect_playback");
+    void (*set_underflow)(void*, void (*)(void*, void*), void*) = dlsym(RTLD_NEXT, "pa_stream_set_underflow_callback");
+    if (set_underflow != NULL)
+        set_underflow(stream, count_underflow, NULL);
+    return real(stream, device, attr, flags, volume, sync);
+}
+
+__attribute__((destructor)) static void print_underflows(void)
+{
+    if (real_pa_write != NULL)
+        fprintf(stderr, "keylat-underflows: %ld\n", atomic_load(&underflows));
+}
+
+void* dlsym(void* handle, const char* name)
+{
+    static void* (*real)(void*, const char*);
+    if (real == NULL)
+        real = dlvsym(RTLD_NEXT, "dlsym", "GLIBC_2.34");
+    if (real == NULL)
+        real = dlvsym(RTLD_NEXT, "dlsym", "GLIBC_2.2.5");
+    void* found = real(handle, name);
+    if (found != NULL && handle != RTLD_NEXT && strcmp(name, "pw_stream_queue_buffer") == 0) {
+        real_pw_queue = (int (*)(void*, struct pw_buffer*))found;
+        return (void*)timed_pw_queue;
+    }
+    return found;
+}

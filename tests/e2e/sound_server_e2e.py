@@ -1,0 +1,291 @@
+#!/usr/bin/env python3
+"""vellicor through a real sound server: a private PulseAudio or PipeWire
+daemon with a 48 kHz null sink, SDL's driver for that server, the sink's
+monitor recorded with parec while xdotool plays.
+
+Usage: sound_server_e2e.py --vellicor PATH --bank DIR {pulseaudio,pipewire}
+Uses $DISPLAY, or starts its own Xvfb when none is set.
+"""
+import argparse
+import math
+import os
+import shutil
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+# Imported helpers leave no __pycache__ in the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # noqa: E402
+from vellicor_e2e import Failure, Player, check, key_lines, slot_frequency, start_xvfb, wait_until, xdotool  # noqa: E402
+
+# The engine's mixing period on each sound server's SDL driver.
+PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 512}
+WINDOW = SINK_RATE // 200  # 5 ms analysis windows
+LOUD_RMS = 2000.0  # a default-bank tone has an RMS near 11,600
+# Sending a key is a separate xdotool process: its start is part of what
+# the harness times as the hold, not of what the player heard.
+KEY_SLACK_SECONDS = 0.03
+
+
+def segments(samples):
+    """Sounding stretches as (first sample, end sample), to the sample."""
+    loud = []
+    for start in range(0, len(samples) - WINDOW + 1, WINDOW):
+        chunk = samples[start:start + WINDOW]
+        loud.append(math.sqrt(sum(v * v for v in chunk) / WINDOW) > LOUD_RMS)
+    found = []
+    i = 0
+    while i < len(loud):
+        if not loud[i]:
+            i += 1
+            continue
+        j = i
+        while j < len(loud) and loud[j]:
+            j += 1
+        # Refine both edges to the first and last sample of the tone.
+        lo, hi = max(0, (i - 1) * WINDOW), min(len(samples), (j + 1) * WINDOW)
+        edge = [k for k in range(lo, hi) if abs(samples[k]) > LOUD_RMS]
+        found.append((edge[0], edge[-1] + 1))
+        i = j
+    return found
+
+
+def dropouts(samples, segment, level, edge=0.01):
+    """Gaps inside a stretch of one steady tone, as (start seconds, length
+    seconds): runs of 1 ms windows whose peak stays under a third of the
+    tone's `level`. Any 1 ms of a tone below 500 Hz peaks at 0.64 of its
+    amplitude, so only missing sound gets that low."""
+    step = SINK_RATE // 1000
+    first, end = segment[0] + int(edge * SINK_RATE), segment[1] - int(edge * SINK_RATE)
+    found = []
+    start = None
+    for k in range(first, end - step + 1, step):
+        quiet = max(abs(v) for v in samples[k:k + step]) < level / 3
+        if quiet and start is None:
+            start = k
+        elif not quiet and start is not None:
+            found.append((start / SINK_RATE, (k - start) / SINK_RATE))
+            start = None
+    if start is not None:
+        found.append((start / SINK_RATE, (end - start) / SINK_RATE))
+    return found
+
+
+def zero_crossing_frequency(piece):
+    rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
+    if len(rises) < 2:
+        return 0.0
+    return (len(rises) - 1) * SINK_RATE / (rises[-1] - rises[0])
+
+
+def amplitude_at(piece, frequency):
+    """Peak amplitude of the component at `frequency` (Goertzel over a Hann
+    window, whose low side lobes keep a tone 30 Hz away from leaking in)."""
+    omega = 2 * math.pi * frequency / SINK_RATE
+    coefficient = 2 * math.cos(omega)
+    n = len(piece)
+    s1 = s2 = weights = 0.0
+    for k, v in enumerate(piece):
+        w = 0.5 - 0.5 * math.cos(2 * math.pi * k / (n - 1))
+        weights += w
+        s1, s2 = v * w + coefficient * s1 - s2, s1
+    power = s1 * s1 + s2 * s2 - coefficient * s1 * s2
+    return 2 * math.sqrt(max(power, 0.0)) / weights
+
+
+def interior(samples, segment, skip=0.03):
+    """The segment without its edges, where the resampler's ringing and the
+    cut at the release are."""
+    first, end = segment
+    margin = int(skip * SINK_RATE)
+    return samples[first + margin:end - margin]
+
+
+class Timeline:
+    """The harness's own times of each press and release."""
+
+    def __init__(self):
+        self.events = []
+
+    def send(self, action, key):
+        xdotool(action, key)
+        self.events.append((time.monotonic(), action, key))
+
+    def at(self, action, key):
+        return next(t for t, a, k in self.events if a == action and k == key)
+
+    def held(self, key):
+        return self.at("keyup", key) - self.at("keydown", key)
+
+
+def play_through(server, workdir):
+    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
+    player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
+                    audio_driver=server.name, extra_env=server.client_env())
+    try:
+        return run_case(server, recording, player)
+    finally:
+        player.stop()
+        recording.stop()
+        if OPTIONS.keep_recording:
+            shutil.copyfile(recording.path, OPTIONS.keep_recording)
+
+
+def run_case(server, recording, player):
+    check(server.sink_rate() == SINK_RATE, f"sink rate {server.sink_rate()}")
+    player.open_window()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    timeline = Timeline()
+    timeline.send("keydown", "z")
+    time.sleep(0.4)
+    streams = server.sink_inputs()  # read while the tone plays
+    time.sleep(0.4)
+    timeline.send("keyup", "z")
+    time.sleep(0.5)
+    timeline.send("keydown", "comma")
+    time.sleep(0.5)
+    timeline.send("keyup", "comma")
+    time.sleep(0.5)
+    # x, then c with it, then c alone: one stretch of sound in three parts.
+    timeline.send("keydown", "x")
+    time.sleep(0.5)
+    timeline.send("keydown", "c")
+    time.sleep(0.5)
+    timeline.send("keyup", "x")
+    time.sleep(0.5)
+    timeline.send("keyup", "c")
+    time.sleep(0.6)
+    player.quit()
+    wait_until(lambda: "vellicor" not in server.clients(), 10.0, "vellicor to leave the server's clients")
+    recording.stop()
+
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,", "key: 78, 2, x", "key: 63, 3, c"],
+          f"key lines: {key_lines(player.stderr())}")
+    check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
+    buffering = server_buffering(streams, server.name == "pipewire")
+    print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
+    check_recording(recording.samples(), timeline, PERIOD_FRAMES[server.name] / 44100 + buffering)
+    return 0
+
+
+def server_buffering(streams, native_pipewire):
+    """The buffering the server reports for the player's stream (the only
+    playback stream there is), in seconds. PipeWire's pulse layer reports
+    no latency for a native stream; its graph then holds one quantum, the
+    node.latency the stream asked for."""
+    check(len(streams) == 1, f"expected one playback stream, got {streams}")
+    stream = streams[0]
+    # SDL's pipewire driver opens a native stream, which shows the period
+    # it was opened with.
+    if native_pipewire:
+        check(stream.get("node.latency") == f"{PERIOD_FRAMES['pipewire']}/44100",
+              f"stream opened with node.latency {stream.get('node.latency')}")
+    reported = (stream.get("Buffer Latency", 0.0) + stream.get("Sink Latency", 0.0)) / 1e6
+    if reported == 0.0 and "node.latency" in stream:
+        frames, rate = stream["node.latency"].split("/")
+        return int(frames) / int(rate)
+    return reported
+
+
+def check_recording(samples, timeline, latency):
+    found = segments(samples)
+    check(len(found) == 3, f"expected three stretches of sound, got {[(a / SINK_RATE, b / SINK_RATE) for a, b in found]}")
+    # One period and the server's buffering, the key's sending and the
+    # analysis windows at both ends.
+    tolerance = latency + KEY_SLACK_SECONDS + 2 / SINK_RATE * WINDOW
+    single_amplitudes = []
+
+    def check_length(segment, held, what):
+        length = (segment[1] - segment[0]) / SINK_RATE
+        print(f"{what}: sounded {length * 1000:.1f} ms, held {held * 1000:.1f} ms")
+        check(abs(length - held) <= tolerance,
+              f"{what}: sounded {length * 1000:.1f} ms for a key held {held * 1000:.1f} ms "
+              f"(allowed {tolerance * 1000:.1f} ms either way)")
+
+    for segment, key, slot in ((found[0], "z", 0), (found[1], "comma", 12)):
+        piece = interior(samples, segment)
+        frequency = zero_crossing_frequency(piece)
+        expected = slot_frequency(slot)
+        print(f"{key}: {frequency:.2f} Hz, slot {slot} is {expected:.2f} Hz")
+        check(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
+        check_length(segment, timeline.held(key), key)
+        single_amplitudes.append(amplitude_at(piece, expected))
+        if slot == 0:
+            gaps = dropouts(samples, segment, single_amplitudes[-1])
+            check(gaps == [], f"{key}: gaps in the tone (start s, length s): {gaps}")
+
+    # Silence between the tones: each gap as long as the harness waited
+    # between a release and the next press, within the same tolerance.
+    for (before, after), (release, press) in zip(zip(found, found[1:]), (("z", "comma"), ("comma", "x"))):
+        gap = (after[0] - before[1]) / SINK_RATE
+        waited = timeline.at("keydown", press) - timeline.at("keyup", release)
+        check(abs(gap - waited) <= tolerance, f"silence after {release}: {gap * 1000:.1f} ms, waited {waited * 1000:.1f} ms")
+    after_last = (len(samples) - found[2][1]) / SINK_RATE
+    check(after_last > 0.3, f"only {after_last:.2f} s of silence after the last release")
+
+    # x alone, x and c mixed, c alone, each part placed by the harness's times.
+    mixed = found[2]
+    check_length(mixed, timeline.at("keyup", "c") - timeline.at("keydown", "x"), "x then c")
+    origin = timeline.at("keydown", "x")
+    x_hz, c_hz = slot_frequency(2), slot_frequency(3)
+    reference = min(single_amplitudes)
+    parts = (("x alone", "keydown", "x", "keydown", "c", True, False),
+             ("x and c", "keydown", "c", "keyup", "x", True, True),
+             ("c alone", "keyup", "x", "keyup", "c", False, True))
+    for what, from_action, from_key, to_action, to_key, x_sounds, c_sounds in parts:
+        start = mixed[0] + int((timeline.at(from_action, from_key) - origin + 0.1) * SINK_RATE)
+        end = mixed[0] + int((timeline.at(to_action, to_key) - origin - 0.1) * SINK_RATE)
+        piece = samples[start:end]
+        x_level, c_level = amplitude_at(piece, x_hz) / reference, amplitude_at(piece, c_hz) / reference
+        print(f"{what}: x at {x_level:.2f}, c at {c_level:.2f} of a single tone's amplitude")
+        for sounds, level, name in ((x_sounds, x_level, "x"), (c_sounds, c_level, "c")):
+            if sounds:
+                check(0.75 < level < 1.1, f"{what}: {name} at {level:.2f} of a single tone's amplitude")
+            else:
+                check(level < 0.02, f"{what}: {name} still at {level:.2f} of a single tone's amplitude")
+
+
+OPTIONS = None
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--vellicor", required=True)
+    parser.add_argument("--bank", required=True, help="directory holding pcm/test.N.pcm")
+    parser.add_argument("--keep-recording", help="copy the monitor's recording here")
+    parser.add_argument("server", choices=sorted(SERVERS))
+    OPTIONS = parser.parse_args()
+    OPTIONS.vellicor = os.path.abspath(OPTIONS.vellicor)
+    OPTIONS.bank = os.path.abspath(OPTIONS.bank)
+    x_server = None if os.environ.get("DISPLAY") else start_xvfb()
+    try:
+        with tempfile.TemporaryDirectory(prefix=f"vellicor-{OPTIONS.server}-") as scratch:
+            try:
+                with SERVERS[OPTIONS.server](Path(scratch) / "server") as server:
+                    workdir = Path(scratch) / "player"
+                    workdir.mkdir()
+                    try:
+                        play_through(server, workdir)
+                    except Failure as failure:
+                        print(f"FAILED {OPTIONS.server}: {failure}", file=sys.stderr)
+                        print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
+                        errors = (workdir / "stderr.txt").read_text(errors="replace").splitlines()
+                        print("--- vellicor stderr (last lines):\n" + "\n".join(errors[-10:]), file=sys.stderr)
+                        return 1
+            except ServerError as error:
+                print(f"FAILED {OPTIONS.server}: {error}", file=sys.stderr)
+                return 1
+    finally:
+        if x_server:
+            x_server.terminate()
+            x_server.wait()
+    print(f"passed {OPTIONS.server}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

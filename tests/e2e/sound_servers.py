@@ -1,0 +1,262 @@
+"""Private sound servers for the end-to-end tests and the latency benchmark:
+a PulseAudio daemon, or PipeWire with WirePlumber and pipewire-pulse, each
+with one 48 kHz null sink, living in a scratch directory of its own (its
+sockets, runtime directory, home and configuration), in a process group of
+its own so that stopping it ends every process it started.
+
+Both speak the PulseAudio protocol on a socket under the scratch directory,
+so one set of pactl/parec calls inspects and records either.
+"""
+import array
+import os
+import signal
+import subprocess
+import time
+from pathlib import Path
+
+SINK = "e2e_sink"
+SINK_RATE = 48000
+START_TIMEOUT = 20.0
+
+
+class ServerError(Exception):
+    pass
+
+
+def _wait_until(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return
+        time.sleep(0.05)
+    raise ServerError(f"timed out waiting for {what}")
+
+
+class SoundServer:
+    """Base: the scratch layout, the client environment and the stop."""
+
+    name = None  # SDL's driver name for this server
+
+    def __init__(self, scratch):
+        self.scratch = Path(scratch)
+        self.runtime = self.scratch / "run"
+        self.home = self.scratch / "home"
+        self.config = self.scratch / "config"
+        for directory in (self.runtime, self.home, self.config):
+            directory.mkdir(mode=0o700, parents=True, exist_ok=True)
+        self.log_path = self.scratch / f"{self.name}.log"
+        self.process = None
+
+    def socket(self):
+        raise NotImplementedError
+
+    def client_env(self):
+        """What a client needs to reach this server and nothing else."""
+        return {"PULSE_SERVER": "unix:" + str(self.socket()), "XDG_RUNTIME_DIR": str(self.runtime),
+                "PIPEWIRE_RUNTIME_DIR": str(self.runtime), "PIPEWIRE_REMOTE": "pipewire-0",
+                "HOME": str(self.home), "XDG_CONFIG_HOME": str(self.config)}
+
+    def _daemon_env(self):
+        env = {key: value for key, value in os.environ.items()
+               if not key.startswith(("PULSE_", "PIPEWIRE_", "DBUS_", "XDG_"))}
+        env.update(HOME=str(self.home), XDG_RUNTIME_DIR=str(self.runtime), XDG_CONFIG_HOME=str(self.config))
+        env.pop("DISPLAY", None)  # no X11 bell or autolaunch from the daemons
+        return env
+
+    def _spawn(self, argv):
+        with self.log_path.open("wb") as log:
+            self.process = subprocess.Popen(argv, env=self._daemon_env(), cwd=self.scratch, stdin=subprocess.DEVNULL,
+                                            stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+
+    def pactl(self, *args, timeout=10.0):
+        env = dict(os.environ, **self.client_env())
+        result = subprocess.run(["pactl", *args], env=env, capture_output=True, text=True, timeout=timeout)
+        return result.stdout if result.returncode == 0 else None
+
+    def _wait_for_sink(self):
+        def ready():
+            if self.process.poll() is not None:
+                raise ServerError(f"{self.name} exited with status {self.process.returncode}: {self.log_tail()}")
+            sinks = self.pactl("list", "sinks", "short")
+            return sinks is not None and SINK in sinks
+        _wait_until(ready, START_TIMEOUT, f"{self.name}'s null sink")
+
+    def sink_rate(self):
+        for line in (self.pactl("list", "sinks", "short") or "").splitlines():
+            fields = line.split("\t")
+            if len(fields) >= 4 and fields[1] == SINK:
+                return int(fields[3].split()[-1].rstrip("Hz"))
+        return None
+
+    def clients(self):
+        """application.name of every client the server lists now."""
+        names = []
+        for line in (self.pactl("list", "clients") or "").splitlines():
+            line = line.strip()
+            if line.startswith("application.name = "):
+                names.append(line.split("=", 1)[1].strip().strip('"'))
+        return names
+
+    def sink_inputs(self):
+        """One dict per playing stream: its properties and the latencies the
+        server reports, in microseconds."""
+        inputs = []
+        for line in (self.pactl("list", "sink-inputs") or "").splitlines():
+            line = line.strip()
+            if line.startswith("Sink Input #"):
+                inputs.append({})
+            elif inputs and line.startswith(("Buffer Latency:", "Sink Latency:")):
+                key, value = line.split(":", 1)
+                inputs[-1][key] = float(value.split()[0])
+            elif inputs and " = " in line:
+                key, value = line.split(" = ", 1)
+                inputs[-1][key] = value.strip('"')
+        return inputs
+
+    def log_tail(self, lines=10):
+        try:
+            return "\n".join(self.log_path.read_text(errors="replace").splitlines()[-lines:])
+        except OSError:
+            return ""
+
+    def stop(self):
+        """Ends the daemon's whole process group, politely first."""
+        if self.process is None:
+            return
+        for sig, grace in ((signal.SIGTERM, 5.0), (signal.SIGKILL, 5.0)):
+            try:
+                os.killpg(self.process.pid, sig)
+            except ProcessLookupError:
+                break
+            try:
+                self.process.wait(grace)
+                break
+            except subprocess.TimeoutExpired:
+                continue
+        # Children left behind in the group (pipewire-pulse under the bus
+        # session, say) go with it.
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.process = None
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+
+class PulseAudioServer(SoundServer):
+    """pulseaudio -n with a config of its own; as root it warns that it is
+    not meant to run so, and runs."""
+
+    name = "pulseaudio"
+
+    def socket(self):
+        return self.scratch / "pulse.sock"
+
+    def start(self):
+        script = self.scratch / "default.pa"
+        script.write_text(
+            f"load-module module-null-sink sink_name={SINK} rate={SINK_RATE} channels=2 format=s16le\n"
+            f"load-module module-native-protocol-unix socket={self.socket()} auth-anonymous=1\n"
+            f"set-default-sink {SINK}\n")
+        self._spawn(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
+                     "--use-pid-file=no", "--log-target=stderr"])
+        self._wait_for_sink()
+
+
+class PipeWireServer(SoundServer):
+    """pipewire, wireplumber and pipewire-pulse under one private D-Bus
+    session: WirePlumber needs the bus, and without a session manager the
+    sink is never linked to anything."""
+
+    name = "pipewire"
+
+    def socket(self):
+        return self.runtime / "pulse" / "native"
+
+    def start(self):
+        drop_ins = self.config / "pipewire" / "pipewire.conf.d"
+        drop_ins.mkdir(parents=True, exist_ok=True)
+        (drop_ins / "e2e-null-sink.conf").write_text(f"""
+context.properties = {{
+    default.clock.rate = {SINK_RATE}
+    default.clock.allowed-rates = [ {SINK_RATE} ]
+}}
+context.objects = [
+    {{ factory = adapter
+      args = {{
+          factory.name = support.null-audio-sink
+          node.name = {SINK}
+          node.description = "e2e null sink"
+          media.class = Audio/Sink
+          audio.rate = {SINK_RATE}
+          audio.channels = 2
+          audio.position = [ FL FR ]
+          object.linger = true
+          monitor.channel-volumes = true
+      }}
+    }}
+]
+""")
+        # The session manager and the pulse server come up once pipewire's
+        # socket is there; the shell waits on all three so that stopping
+        # the group ends them together.
+        launcher = self.scratch / "launch.sh"
+        launcher.write_text(
+            "pipewire &\n"
+            f"while [ ! -S '{self.runtime}/pipewire-0' ]; do sleep 0.05; done\n"
+            "wireplumber &\n"
+            "pipewire-pulse &\n"
+            "wait\n")
+        self._spawn(["dbus-run-session", "--", "sh", str(launcher)])
+        self._wait_for_sink()
+
+
+SERVERS = {server.name: server for server in (PulseAudioServer, PipeWireServer)}
+
+
+class MonitorRecording:
+    """parec of the null sink's monitor into a file: mono, 16-bit, at the
+    sink's own rate, so the recording runs at the sink's pace."""
+
+    def __init__(self, server, path):
+        self.server = server
+        self.path = Path(path)
+        env = dict(os.environ, **server.client_env())
+        with self.path.open("wb") as out:
+            # A short fragment keeps the monitor's data flowing in small
+            # pieces; parec's default waits for seconds of it.
+            self.process = subprocess.Popen(
+                ["parec", "-d", SINK + ".monitor", f"--rate={SINK_RATE}", "--channels=1", "--format=s16le",
+                 "--latency-msec=20", "--raw", "--client-name=e2e-recorder"],
+                env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
+        _wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0, START_TIMEOUT,
+                    "the recording to start")
+        if self.process.poll() is not None:
+            raise ServerError(f"parec exited with status {self.process.returncode}")
+
+    def stop(self):
+        """Ends parec with SIGINT, which makes it write what it holds."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGINT)
+            try:
+                self.process.wait(5.0)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def samples(self):
+        samples = array.array("h")
+        data = self.path.read_bytes()
+        samples.frombytes(data[:len(data) // 2 * 2])
+        return samples
