@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,17 @@ int create_temporary(const std::string& name, std::string& temporary_name)
     return -1;
 }
 
+// Allocating the whole file up front, rather than as its data is written
+// back, spares the file system the allocation it would otherwise force at
+// the rename over an earlier file. The size stays that of the bytes
+// written. Where this cannot be done, the writes report any shortage.
+void reserve(int descriptor, std::uint64_t bytes)
+{
+    if (bytes > 0 && bytes <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+        ::fallocate(descriptor, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+    }
+}
+
 } // namespace
 
 replacement_file::~replacement_file()
@@ -46,7 +58,8 @@ replacement_file::~replacement_file()
     discard();
 }
 
-bool replacement_file::open(const std::string& name, std::span<char> buffer)
+bool replacement_file::open(const std::string& name, std::span<char> buffer,
+                            std::uint64_t expected_bytes)
 {
     if (is_directory(name)) {
         return false;
@@ -56,6 +69,7 @@ bool replacement_file::open(const std::string& name, std::span<char> buffer)
         temporary_name_.clear();
         return false;
     }
+    reserve(descriptor, expected_bytes);
     name_ = name;
     output_ = std::make_unique<output_file_buffer>(descriptor, buffer);
     return true;

@@ -4,6 +4,7 @@
 // cut-off file behind and an earlier file of that name stays as it was.
 #include "output_file_buffer.h"
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,10 +17,11 @@ public:
     // Removes the temporary file unless it was committed.
     ~replacement_file();
 
-    // Creates the temporary file, to be written through `buffer`. False
-    // when it cannot be created, or when a directory stands at `name`,
-    // which the rename could not replace.
-    bool open(const std::string& name, std::span<char> buffer);
+    // Creates the temporary file, to be written through `buffer`, with
+    // room set aside for the `expected_bytes` it will hold. False when it
+    // cannot be created, or when a directory stands at `name`, which the
+    // rename could not replace.
+    bool open(const std::string& name, std::span<char> buffer, std::uint64_t expected_bytes);
     // Valid between a successful open and commit.
     output_file_buffer& output() { return *output_; }
     // Closes the file and renames it to its name. False, with the temporary

@@ -215,8 +215,10 @@ bool tone_bank::write_sample_files(const std::string& base_path) const
     bool all_written = true;
     for (unsigned slot = 0; slot < slot_count; ++slot) {
         const std::string name = sample_file_name(base_path, slot);
+        std::uint64_t samples = 0;
+        const bool fits = slot_sample_count(slots[slot], sample_rate, samples);
         replacement_file file;
-        if (!file.open(name, buffer)) {
+        if (!file.open(name, buffer, fits ? samples * 2 : 0)) {
             report(name, "can't write file.");
             return false;
         }
