@@ -19,7 +19,8 @@ from pathlib import Path
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # noqa: E402
-from vellicor_e2e import Failure, Player, check, key_lines, slot_frequency, start_xvfb, wait_until, xdotool  # noqa: E402
+from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_frequency, start_xvfb,  # noqa: E402
+                          wait_until, xdotool)
 
 # The engine's mixing period on each sound server's SDL driver.
 PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 512}
@@ -32,24 +33,12 @@ KEY_SLACK_SECONDS = 0.03
 
 def segments(samples):
     """Sounding stretches as (first sample, end sample), to the sample."""
-    loud = []
-    for start in range(0, len(samples) - WINDOW + 1, WINDOW):
-        chunk = samples[start:start + WINDOW]
-        loud.append(math.sqrt(sum(v * v for v in chunk) / WINDOW) > LOUD_RMS)
     found = []
-    i = 0
-    while i < len(loud):
-        if not loud[i]:
-            i += 1
-            continue
-        j = i
-        while j < len(loud) and loud[j]:
-            j += 1
+    for i, j in loud_runs(samples, WINDOW, LOUD_RMS):
         # Refine both edges to the first and last sample of the tone.
         lo, hi = max(0, (i - 1) * WINDOW), min(len(samples), (j + 1) * WINDOW)
         edge = [k for k in range(lo, hi) if abs(samples[k]) > LOUD_RMS]
         found.append((edge[0], edge[-1] + 1))
-        i = j
     return found
 
 

@@ -45,6 +45,27 @@ def wait_until(predicate, timeout, what):
     raise Failure(f"timed out waiting for {what}")
 
 
+def loud_runs(samples, window, threshold):
+    """Runs of consecutive windows of `window` samples whose RMS exceeds
+    `threshold`, as (first window, end window) index pairs."""
+    loud = []
+    for start in range(0, len(samples) - window + 1, window):
+        chunk = samples[start:start + window]
+        loud.append(math.sqrt(sum(v * v for v in chunk) / window) > threshold)
+    runs = []
+    i = 0
+    while i < len(loud):
+        if not loud[i]:
+            i += 1
+            continue
+        j = i
+        while j < len(loud) and loud[j]:
+            j += 1
+        runs.append((i, j))
+        i = j
+    return runs
+
+
 def xdotool(*args, timeout=10.0):
     return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True,
                           timeout=timeout).stdout
@@ -120,25 +141,13 @@ class Player:
         samples.frombytes(self.audio_path.read_bytes())
         left = samples[0::CHANNELS]
         window = int(RATE * WINDOW_SECONDS)
-        loud = []
-        for start in range(0, len(left) - window + 1, window):
-            chunk = left[start:start + window]
-            loud.append(math.sqrt(sum(v * v for v in chunk) / window) > LOUD_RMS)
         segments = []
-        i = 0
-        while i < len(loud):
-            if not loud[i]:
-                i += 1
-                continue
-            j = i
-            while j < len(loud) and loud[j]:
-                j += 1
+        for i, j in loud_runs(left, window, LOUD_RMS):
             piece = left[i * window:j * window]
             rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
             cycles = len(rises) - 1
             frequency = cycles * RATE / (rises[-1] - rises[0]) if cycles > 0 else 0.0
             segments.append((i * WINDOW_SECONDS, (j - i) * WINDOW_SECONDS, frequency))
-            i = j
         return segments
 
     def audio_speed(self):
@@ -159,6 +168,18 @@ def check_tone(segment, slot, held, speed, what):
     print(f"{what}: {frequency:.1f} Hz for {duration:.2f} s, held {held:.2f} s")
     check(held * 0.9 - 0.2 < duration < held * 1.1 + 0.4,
           f"{what}: sounded {duration:.2f} s ({captured:.2f} s captured) for a key held {held:.2f} s")
+
+
+def check_lone_tone_then_silence(player, slot, held, what, silence):
+    """The capture holds one tone, of `slot` for about `held` seconds, and
+    at least `silence` seconds without sound after it."""
+    segments = player.audio_segments()
+    check(len(segments) == 1, f"expected one tone, got {segments}")
+    speed = player.audio_speed()
+    check_tone(segments[0], slot, held, speed, what)
+    start, length, _ = segments[0]
+    after = player.audio_path.stat().st_size / (2 * CHANNELS * RATE) - (start + length)
+    check(after / speed > silence, f"only {after:.2f} s of silence after the release")
 
 
 def key_lines(stderr):
@@ -184,13 +205,7 @@ def held_key_loops_its_slot(player):
     time.sleep(0.5)
     player.quit()
     check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
-    segments = player.audio_segments()
-    check(len(segments) == 1, f"expected one tone, got {segments}")
-    speed = player.audio_speed()
-    check_tone(segments[0], 0, held, speed, "z")
-    start, length, _ = segments[0]
-    silence = player.audio_path.stat().st_size / (2 * CHANNELS * RATE) - (start + length)
-    check(silence / speed > 0.2, f"only {silence:.2f} s of silence after the release")
+    check_lone_tone_then_silence(player, 0, held, "z", silence=0.2)
 
 
 @case
@@ -234,13 +249,7 @@ def shift_pressed_while_a_key_is_held(player):
     xdotool("keyup", "Shift_L")
     time.sleep(1.0)
     player.quit()
-    segments = player.audio_segments()
-    check(len(segments) == 1, f"expected one tone, got {segments}")
-    speed = player.audio_speed()
-    check_tone(segments[0], 0, held, speed, "z")
-    start, length, _ = segments[0]
-    silence = player.audio_path.stat().st_size / (2 * CHANNELS * RATE) - (start + length)
-    check(silence / speed > 0.5, f"only {silence:.2f} s of silence after the release")
+    check_lone_tone_then_silence(player, 0, held, "z", silence=0.5)
 
 
 @case
