@@ -26,4 +26,5 @@ run pulseaudio
 run --period 512 pulseaudio
 run --period 256 pulseaudio
 run pipewire
+run --period 512 pipewire
 run --period 256 pipewire

@@ -13,21 +13,19 @@ constexpr int output_rate = 44100;
 // Small periods keep the time from a voice's Start to its first sound short.
 constexpr Uint16 period_frames = 256;
 // SDL's PulseAudio and PipeWire drivers give the server one period of
-// buffering and no more. On a busy two-core machine 256 frames underran
-// on both every few seconds (gaps in held tones); PipeWire held at 512,
-// PulseAudio (also what SDL picks on PipeWire desktops, through
-// pipewire-pulse) still underran at 512 and held at 1024.
-constexpr Uint16 pipewire_period_frames = 512;
-constexpr Uint16 pulseaudio_period_frames = 1024;
+// buffering and no more. On a two-core machine 256 frames underran on both
+// every few seconds (gaps in held tones), and 512 still did now and then
+// on both; 1024 held.
+constexpr Uint16 sound_server_period_frames = 1024;
+
+bool is_sound_server(const char* driver)
+{
+    return driver != nullptr && (std::strcmp(driver, "pulseaudio") == 0 || std::strcmp(driver, "pipewire") == 0);
+}
 
 Uint16 period_for_current_driver()
 {
-    const char* driver = SDL_GetCurrentAudioDriver();
-    if (driver != nullptr && std::strcmp(driver, "pulseaudio") == 0)
-        return pulseaudio_period_frames;
-    if (driver != nullptr && std::strcmp(driver, "pipewire") == 0)
-        return pipewire_period_frames;
-    return period_frames;
+    return is_sound_server(SDL_GetCurrentAudioDriver()) ? sound_server_period_frames : period_frames;
 }
 
 }  // namespace

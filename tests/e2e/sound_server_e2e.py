@@ -23,7 +23,7 @@ from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_fre
                           wait_until, xdotool)
 
 # The engine's mixing period on each sound server's SDL driver.
-PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 512}
+PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 1024}
 WINDOW = SINK_RATE // 200  # 5 ms analysis windows
 LOUD_RMS = 2000.0  # a default-bank tone has an RMS near 11,600
 # Sending a key is a separate xdotool process: its start is part of what
