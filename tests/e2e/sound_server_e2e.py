@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """vellicor through a real sound server: a private PulseAudio or PipeWire
-daemon with a 48 kHz null sink, SDL's driver for that server, the sink's
-monitor recorded with parec while xdotool plays.
+daemon with a 48 kHz null sink, the engine's own output for that server
+(or SDL's driver with --sdl), the sink's monitor recorded with parec while
+xdotool plays. --restart stops the server while a key is held and starts
+it again.
 
-Usage: sound_server_e2e.py --vellicor PATH --bank DIR {pulseaudio,pipewire}
+Usage: sound_server_e2e.py --vellicor PATH --bank DIR [--sdl] [--restart]
+                           {pulseaudio,pipewire}
 Uses $DISPLAY, or starts its own Xvfb when none is set.
 """
 import argparse
@@ -22,8 +25,11 @@ from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # n
 from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_frequency, start_xvfb,  # noqa: E402
                           wait_until, xdotool)
 
-# The engine's mixing period on each sound server's SDL driver.
-PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 1024}
+# The engine's mixing period on each sound server: what its own output
+# asks for (PipeWire's quantum, PulseAudio's request size), and on SDL's
+# driver.
+PERIOD_FRAMES = {"pulseaudio": 128, "pipewire": 128}
+SDL_PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 1024}
 WINDOW = SINK_RATE // 200  # 5 ms analysis windows
 LOUD_RMS = 2000.0  # a default-bank tone has an RMS near 11,600
 # Sending a key is a separate xdotool process: its start is part of what
@@ -113,9 +119,9 @@ class Timeline:
 def play_through(server, workdir):
     recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
     player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
-                    audio_driver=server.name, extra_env=server.client_env())
+                    audio_driver=server.name if OPTIONS.sdl else None, extra_env=server.client_env())
     try:
-        return run_case(server, recording, player)
+        return (run_restart_case if OPTIONS.restart else run_case)(server, recording, player)
     finally:
         player.stop()
         recording.stop()
@@ -156,9 +162,13 @@ def run_case(server, recording, player):
     check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
     buffering = server_buffering(streams, server.name == "pipewire")
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
-    period = PERIOD_FRAMES[server.name] / 44100
+    period = period_frames(server.name) / 44100
     check_recording(recording.samples(), timeline, period + buffering, period)
     return 0
+
+
+def period_frames(server_name):
+    return (SDL_PERIOD_FRAMES if OPTIONS.sdl else PERIOD_FRAMES)[server_name]
 
 
 def server_buffering(streams, native_pipewire):
@@ -171,7 +181,7 @@ def server_buffering(streams, native_pipewire):
     # SDL's pipewire driver opens a native stream, which shows the period
     # it was opened with.
     if native_pipewire:
-        check(stream.get("node.latency") == f"{PERIOD_FRAMES['pipewire']}/44100",
+        check(stream.get("node.latency") == f"{period_frames('pipewire')}/44100",
               f"stream opened with node.latency {stream.get('node.latency')}")
     reported = (stream.get("Buffer Latency", 0.0) + stream.get("Sink Latency", 0.0)) / 1e6
     if reported == 0.0 and "node.latency" in stream:
@@ -278,6 +288,8 @@ def main():
     parser.add_argument("--vellicor", required=True)
     parser.add_argument("--bank", required=True, help="directory holding pcm/test.N.pcm")
     parser.add_argument("--keep-recording", help="copy the monitor's recording here")
+    parser.add_argument("--sdl", action="store_true", help="play through SDL's driver for the server")
+    parser.add_argument("--restart", action="store_true", help="restart the server while a key is held")
     parser.add_argument("server", choices=sorted(SERVERS))
     OPTIONS = parser.parse_args()
     OPTIONS.vellicor = os.path.abspath(OPTIONS.vellicor)
