@@ -13,6 +13,7 @@ import argparse
 import math
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -164,6 +165,66 @@ def run_case(server, recording, player):
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
     period = period_frames(server.name) / 44100
     check_recording(recording.samples(), timeline, period + buffering, period)
+    return 0
+
+
+def sounding(recording, frequency):
+    """Whether the recording so far ends in a tone of `frequency`."""
+    samples = recording.samples()
+    found = segments(samples)
+    return (bool(found) and len(samples) - found[-1][1] < WINDOW
+            and abs(zero_crossing_frequency(interior(samples, found[-1])) - frequency) < frequency * 0.002)
+
+
+def fell_silent(recording):
+    """Whether the recording so far ends in 50 ms of silence after a sound."""
+    samples = recording.samples()
+    found = segments(samples)
+    return bool(found) and len(samples) - found[-1][1] > SINK_RATE // 20
+
+
+def run_restart_case(server, recording, player):
+    """The server goes away while z is held and comes back: the player says
+    nothing meanwhile, z sounds again, and a later key plays."""
+    player.open_window()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    xdotool("keydown", "z")
+    wait_until(lambda: sounding(recording, slot_frequency(0)), 5.0, "z to sound")
+    printed = (player.stdout(), player.stderr())
+    recording.stop()
+    # PulseAudio killed outright, PipeWire stopped as a desktop restarts it.
+    server.stop(signal.SIGKILL if server.name == "pulseaudio" else signal.SIGTERM)
+    server.start()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor back among the restarted server's clients")
+    again = MonitorRecording(server, recording.path.with_name("after-restart.raw"))
+    try:
+        wait_until(lambda: sounding(again, slot_frequency(0)), 5.0, "the held z to sound again")
+        check(player.process.poll() is None, f"vellicor ended with status {player.process.returncode}")
+        check((player.stdout(), player.stderr()) == printed,
+              f"vellicor printed across the restart: {player.stderr()[len(printed[1]):]!r}")
+        xdotool("keyup", "z")
+        wait_until(lambda: fell_silent(again), 5.0, "z to stop at its release")
+        timeline = Timeline()
+        timeline.send("keydown", "comma")
+        time.sleep(0.5)
+        timeline.send("keyup", "comma")
+        time.sleep(0.5)
+        player.quit()
+    finally:
+        again.stop()
+    samples = again.samples()
+    found, dropouts_seen = bridge_dropouts(segments(samples), int(period_frames(server.name) / 44100 * SINK_RATE))
+    check(len(found) == 2, f"expected z's end and comma, got {[(a / SINK_RATE, b / SINK_RATE) for a, b in found]}")
+    level = amplitude_at(interior(samples, found[0]), slot_frequency(0))
+    dropouts_seen += dropouts(samples, found[0], level)
+    check(len(dropouts_seen) <= DROPOUTS_ALLOWED, f"dropouts after the restart (start s, length s): {dropouts_seen}")
+    frequency = zero_crossing_frequency(interior(samples, found[1]))
+    check(abs(frequency - slot_frequency(12)) < slot_frequency(12) * 0.002, f"comma after the restart: {frequency:.2f} Hz")
+    length = (found[1][1] - found[1][0]) / SINK_RATE
+    check(abs(length - timeline.held("comma")) <= 0.05 + KEY_SLACK_SECONDS, f"comma sounded {length * 1000:.1f} ms "
+          f"for a key held {timeline.held('comma') * 1000:.1f} ms")
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,"], f"key lines: {key_lines(player.stderr())}")
+    print(f"{server.name}: restarted under a held key, which sounded again; comma then sounded {length * 1000:.1f} ms")
     return 0
 
 
