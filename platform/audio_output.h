@@ -36,3 +36,7 @@ public:
 protected:
     std::vector<output_device> devices_;
 };
+
+// The device list of a sound server: its default output (opened without a
+// device id, so that it follows the server's default), then its sinks.
+std::vector<output_device> default_first(const std::vector<output_device>& sinks, const std::string& default_id);

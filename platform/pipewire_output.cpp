@@ -1,17 +1,15 @@
 #include "pipewire_output.h"
 
-#include <pipewire/extensions/metadata.h>
+#include "pipewire_devices.h"
+
 #include <spa/param/audio/format-utils.h>
-#include <spa/utils/dict.h>
 
 #include <errno.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
-#include <string>
 
 namespace {
 
@@ -26,87 +24,6 @@ constexpr const char* quantum = "128/44100";
 constexpr std::array<std::uint32_t, 8> positions = {SPA_AUDIO_CHANNEL_FL,  SPA_AUDIO_CHANNEL_FR, SPA_AUDIO_CHANNEL_FC,
                                                     SPA_AUDIO_CHANNEL_LFE, SPA_AUDIO_CHANNEL_RL, SPA_AUDIO_CHANNEL_RR,
                                                     SPA_AUDIO_CHANNEL_SL,  SPA_AUDIO_CHANNEL_SR};
-
-// Sinks and the default sink's name as the registry and the "default"
-// metadata announce them.
-struct sink_listing {
-    pw_registry* registry = nullptr;
-    spa_hook registry_listener{};
-    pw_metadata* metadata = nullptr;
-    spa_hook metadata_listener{};
-    std::string default_sink;
-    std::vector<output_device> sinks;
-
-    ~sink_listing()
-    {
-        if (metadata != nullptr) {
-            spa_hook_remove(&metadata_listener);
-            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(metadata));
-        }
-        if (registry != nullptr) {
-            spa_hook_remove(&registry_listener);
-            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry));
-        }
-    }
-};
-
-std::string text_of(const spa_dict* props, const char* key)
-{
-    const char* value = spa_dict_lookup(props, key);
-    return value != nullptr ? value : "";
-}
-
-// The value is JSON: {"name":"<node name>"}.
-std::string name_in(const char* json)
-{
-    const std::string text = json != nullptr ? json : "";
-    const std::string key = "\"name\":\"";
-    const std::size_t start = text.find(key);
-    if (start == std::string::npos)
-        return "";
-    const std::size_t first = start + key.size();
-    return text.substr(first, text.find('"', first) - first);
-}
-
-int on_metadata_property(void* data, std::uint32_t, const char* key, const char*, const char* value)
-{
-    auto& listing = *static_cast<sink_listing*>(data);
-    if (key != nullptr && std::string(key) == "default.audio.sink")
-        listing.default_sink = name_in(value);
-    return 0;
-}
-
-const pw_metadata_events metadata_events = {
-    .version = PW_VERSION_METADATA_EVENTS,
-    .property = on_metadata_property,
-};
-
-void on_global(void* data, std::uint32_t id, std::uint32_t, const char* type, std::uint32_t, const spa_dict* props)
-{
-    auto& listing = *static_cast<sink_listing*>(data);
-    if (props == nullptr)
-        return;
-    const std::string kind = type;
-    if (kind == PW_TYPE_INTERFACE_Node && text_of(props, PW_KEY_MEDIA_CLASS) == "Audio/Sink") {
-        const std::string name = text_of(props, PW_KEY_NODE_NAME);
-        const std::string description = text_of(props, PW_KEY_NODE_DESCRIPTION);
-        const int channels = std::atoi(text_of(props, PW_KEY_AUDIO_CHANNELS).c_str());
-        listing.sinks.push_back({name, description.empty() ? name : description, channels > 0 ? channels : 2});
-    } else if (kind == PW_TYPE_INTERFACE_Metadata && listing.metadata == nullptr &&
-               text_of(props, PW_KEY_METADATA_NAME) == "default") {
-        listing.metadata = static_cast<pw_metadata*>(
-            pw_registry_bind(listing.registry, id, PW_TYPE_INTERFACE_Metadata, PW_VERSION_METADATA, 0));
-        if (listing.metadata != nullptr)
-            pw_metadata_add_listener(listing.metadata, &listing.metadata_listener, &metadata_events, &listing);
-    }
-}
-
-const pw_registry_events registry_events = [] {
-    pw_registry_events events{};
-    events.version = PW_VERSION_REGISTRY_EVENTS;
-    events.global = on_global;
-    return events;
-}();
 
 spa_audio_info_raw format_of(int channels)
 {
@@ -222,7 +139,8 @@ bool pipewire_output::connect()
     if (loop_ == nullptr)
         return false;
     // The realtime module gives the data thread its priority.
-    context_ = pw_context_new(pw_thread_loop_get_loop(loop_), pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
+    context_ = pw_context_new(pw_thread_loop_get_loop(loop_),
+                              pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
     if (context_ == nullptr || pw_thread_loop_start(loop_) < 0)
         return false;
     pw_thread_loop_lock(loop_);
@@ -238,22 +156,8 @@ bool pipewire_output::connect()
 bool pipewire_output::read_devices()
 {
     pw_thread_loop_lock(loop_);
-    bool answered = false;
-    {
-        sink_listing listing;
-        listing.registry = pw_core_get_registry(core_, PW_VERSION_REGISTRY, 0);
-        if (listing.registry != nullptr) {
-            pw_registry_add_listener(listing.registry, &listing.registry_listener, &registry_events, &listing);
-            // The registry's globals, then the metadata bound meanwhile.
-            answered = roundtrip(stream_timeout_ns) && roundtrip(stream_timeout_ns);
-        }
-        const auto standard = std::ranges::find(listing.sinks, listing.default_sink, &output_device::id);
-        devices_.push_back({"", "System default output", standard != listing.sinks.end() ? standard->channels : 2});
-        devices_.insert(devices_.end(), listing.sinks.begin(), listing.sinks.end());
-    }
+    const bool answered = read_pipewire_devices(core_, [this] { return roundtrip(stream_timeout_ns); }, devices_);
     pw_thread_loop_unlock(loop_);
-    if (!answered)
-        devices_.clear();
     return answered;
 }
 

@@ -105,6 +105,10 @@ void pulseaudio_output::on_write(pa_stream* stream, std::size_t bytes, void* sel
     if (pa_stream_begin_write(stream, &data, &bytes) < 0 || data == nullptr)
         return;
     const std::size_t frames = bytes / frame_bytes;
+    if (frames == 0) {
+        pa_stream_cancel_write(stream);
+        return;
+    }
     output.mixer_->render(std::span(static_cast<std::int16_t*>(data), frames * output.channels_), output.channels_);
     pa_stream_write(stream, data, frames * frame_bytes, nullptr, 0, PA_SEEK_RELATIVE);
 }
@@ -138,8 +142,8 @@ bool pulseaudio_output::connect()
     if (pa_threaded_mainloop_start(loop_) < 0)
         return false;
     pa_threaded_mainloop_lock(loop_);
-    const bool ready = wait_for([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
-                                           answer_timeout);
+    const bool ready =
+        wait_for([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; }, answer_timeout);
     pa_threaded_mainloop_unlock(loop_);
     return ready;
 }
@@ -161,10 +165,7 @@ bool pulseaudio_output::read_devices()
     pa_threaded_mainloop_unlock(loop_);
     if (!answered)
         return false;
-    const auto standard = std::ranges::find(found.sinks, found.default_sink, &output_device::id);
-    const int channels = standard != found.sinks.end() ? standard->channels : 2;
-    devices_.push_back({"", "System default output", channels});
-    devices_.insert(devices_.end(), found.sinks.begin(), found.sinks.end());
+    devices_ = default_first(found.sinks, found.default_sink);
     return true;
 }
 
