@@ -263,13 +263,55 @@ TEST(PlessardCli, BadToneFilesAreReportedWithTheirLine)
     temp_dir dir;
     dir.write("huge.tgw", "sin wave: 1, 1, 1, 1000\nsin wave: 1e400, 1, 1, 1\n");
     dir.write("negative.tgw", "sin wave: -5, 1, 1, 1000\n");
-    dir.write("empty.tgw", "");
-    const run_result r = run_plessard(dir, {"huge.tgw", "negative.tgw", "empty.tgw"});
+    const run_result r = run_plessard(dir, {"huge.tgw", "negative.tgw"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "huge.tgw: unreadable tone description at line 2.\n");
     EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/huge.0.pcm")), 88200u * 2);
     EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/negative.0.pcm")), 0u);
-    EXPECT_EQ(std::filesystem::file_size(dir.file("pcm/empty.0.pcm")), 0u);
+}
+
+TEST(PlessardCli, DescriptionsWithoutSoundKeepTheEarlierBank)
+{
+    temp_dir dir;
+    std::filesystem::create_directories(dir.file("pcm"));
+    dir.write("organ.tgw", organ);
+    dir.write("empty.tgw", "");
+    dir.write("remarks.tgw", "basefq: 440\nsquare: 1, 1, 1, 1\n");
+    // UTF-16 with a remark only.
+    dir.write("wide.tgw", std::string("\xFF\xFEs\0:\0", 6));
+    for (const std::string name : {"empty", "remarks", "wide"}) {
+        dir.write("pcm/" + name + ".0.pcm", "earlier take");
+        const run_result r = run_plessard(dir, {name + ".tgw", "organ.tgw"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, name + ".tgw: no sound in the tone description.\n");
+        EXPECT_TRUE(read_file(dir.file("pcm/" + name + ".0.pcm")) == "earlier take") << name;
+    }
+    EXPECT_EQ(entries_in(dir.file("pcm")), 3u);
+}
+
+TEST(PlessardCli, EditorEncodingsGiveTheSameBank)
+{
+    const std::string example = "sin wave: 1, 1, 1, 12000\nsin wave: 1, 1, 2, 4000\n";
+    std::string little = "\xFF\xFE";
+    std::string big = "\xFE\xFF";
+    for (const char c : example) {
+        little += std::string{c, '\0'};
+        big += std::string{'\0', c};
+    }
+    temp_dir dir;
+    dir.write("plain.tgw", example);
+    dir.write("bom.tgw", "\xEF\xBB\xBF" + example);
+    dir.write("little.tgw", little);
+    dir.write("big.tgw", big);
+    const run_result r = run_plessard(dir, {"plain.tgw", "bom.tgw", "little.tgw", "big.tgw"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    const std::string plain = sample_file(dir, "pcm/plain", 9);
+    EXPECT_EQ(plain.size(), 88200u * 2);
+    for (const std::string name : {"pcm/bom", "pcm/little", "pcm/big"}) {
+        EXPECT_TRUE(sample_file(dir, name, 9) == plain) << name << " differs";
+    }
 }
 
 TEST(PlessardCli, LongNamesAreRefusedAndLongDirectoriesAccepted)
