@@ -2,6 +2,7 @@
 // files under pcm/, from an equal-tempered default set of sine tones or
 // from .tgw tone description files.
 #include "crt.h"
+#include "os_files.h"
 #include "paths.h"
 #include "sample_files.h"
 #include "tone_bank.h"
@@ -105,6 +106,7 @@ int run(tone_bank& bank, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    prepare_process();
     tone_bank bank;
     return run(bank, argc, argv);
 }
