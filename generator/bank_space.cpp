@@ -2,7 +2,7 @@
 
 #include "os_files.h"
 #include "paths.h"
-#include "sample_files.h"
+#include "sample_file_layout.h"
 
 #include <iostream>
 #include <limits>

@@ -233,6 +233,17 @@ TEST(PlessardCli, HelpOnlyAsFirstArgument)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, usage);
     }
+    const run_result help = run_plessard(dir, {"--help", "organ.tgw"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_TRUE(help.out.starts_with(usage)) << help.out;
+    EXPECT_EQ(std::count(help.out.begin(), help.out.end(), '\n'), 7) << help.out;
+    for (const std::string option : {"-basefq freq", "-16", "-onchi", "-h", "--help", "--version"}) {
+        EXPECT_NE(help.out.find("\n  " + option + " "), std::string::npos) << option;
+    }
+    const run_result version = run_plessard(dir, {"--VERSION", "-h"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out + version.err, "plessard " PLESSARD_VERSION "\n");
     const run_result late = run_plessard(dir, {"-16", "-h"});
     EXPECT_EQ(late.status, 0);
     EXPECT_EQ(late.err, "-h: unrecognized file name.\n");
