@@ -389,9 +389,9 @@ TEST(PlessardCli, DescriptionsWithoutSoundKeepTheEarlierBank)
     dir.write("organ.tgw", organ);
     dir.write("empty.tgw", "");
     dir.write("remarks.tgw", "basefq: 440\nsquare: 1, 1, 1, 1\n");
-    // UTF-16 with a remark only.
-    dir.write("wide.tgw", std::string("\xFF\xFEs\0:\0", 6));
-    for (const std::string name : {"empty", "remarks", "wide"}) {
+    // Also unreadable (a field too long): only the missing sound is reported.
+    dir.write("noise.tgw", "\x7F" + std::string(300, '\0') + ":\x02");
+    for (const std::string name : {"empty", "remarks", "noise"}) {
         dir.write("pcm/" + name + ".0.pcm", "earlier take");
         const run_result r = run_plessard(dir, {name + ".tgw", "organ.tgw"});
         EXPECT_EQ(r.status, 1);
