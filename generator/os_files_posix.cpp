@@ -76,15 +76,17 @@ bool unnamed_files_can_be_named()
     return available;
 }
 
+// Numbers this process's temporary names.
+unsigned temporary_serial = 0;
+
 // Tries short hidden names in `directory` until `create` makes one; a name
 // derived from the sample file's could exceed the limit on one component.
 template <class create_at>
 bool create_with_temporary_name(const std::string& directory, std::string& name, create_at create)
 {
-    static unsigned serial = 0;
     const std::string prefix = directory + "/.plessard-" + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = prefix + std::to_string(serial++);
+        name = prefix + std::to_string(temporary_serial++);
         if (create(name.c_str())) {
             return true;
         }
@@ -233,6 +235,9 @@ bool publish_pending_file(pending_file& pending)
 
 void discard_pending_file(pending_file& pending)
 {
+    if (pending.file == no_file && pending.temporary_name.empty()) {
+        return;
+    }
     const interruptions_held held;
     if (pending.file != no_file) {
         ::close(static_cast<int>(pending.file));
