@@ -134,16 +134,18 @@ class Player:
             self.process.kill()
             self.process.wait()
 
-    def audio_segments(self):
+    def audio_segments(self, tail=None):
         """The sounding stretches of the captured output, each as
-        (start seconds, duration seconds, frequency Hz)."""
+        (start seconds, duration seconds, frequency Hz); the frequency is
+        that of the last `tail` seconds when given."""
         samples = array.array("h")
         samples.frombytes(self.audio_path.read_bytes())
         left = samples[0::CHANNELS]
         window = int(RATE * WINDOW_SECONDS)
         segments = []
         for i, j in loud_runs(left, window, LOUD_RMS):
-            piece = left[i * window:j * window]
+            first = i * window if tail is None else max(i * window, j * window - int(RATE * tail))
+            piece = left[first:j * window]
             rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
             cycles = len(rises) - 1
             frequency = cycles * RATE / (rises[-1] - rises[0]) if cycles > 0 else 0.0
@@ -235,21 +237,55 @@ def shared_and_unmapped_keys(player):
     check_tone(segments[2], 2, held_x, speed, "x")
 
 
+def modified_tone(player, steps):
+    """Runs xdotool `steps` ("keydown 2", "wait", "keyup 2", ...): each
+    "wait" waits for one more key line, then lets the note sound a moment,
+    as does "pause". Returns the seconds from the first keydown of a
+    playing key to the last keyup of one."""
+    start = None
+    lines = len(key_lines(player.stderr()))
+    for step in steps:
+        action, _, key = step.partition(" ")
+        if action == "wait":
+            lines += 1
+            wait_until(lambda: len(key_lines(player.stderr())) >= lines, 5.0, "a key line")
+        if action in ("wait", "pause"):
+            time.sleep(0.4)
+            continue
+        xdotool(action, key)
+        if key not in ("Shift_L", "Control_L"):
+            start = start or time.monotonic()
+            end = time.monotonic()
+    time.sleep(0.3)
+    return end - start
+
+
 @case
-def shift_pressed_while_a_key_is_held(player):
-    """z released with Shift down arrives as Z, and still ends z's note."""
+def modifiers_changed_while_keys_are_held(player):
+    """On the server's US layout a note lasts as long as its key is held,
+    also when Shift or Ctrl changed in between and the release arrives as
+    another character: z as Z, 2 as @, 6 as ^, 9 as (, \\ as |, z as
+    Ctrl+Z; Shift+; (:), Shift+2 (@), Shift+6 (^) released after Shift; and
+    of 6 and 7 held together, 7 released as & ends only 7's note."""
     player.open_window()
-    xdotool("keydown", "z")
-    start = time.monotonic()
-    player.wait_for_stderr("key: 7a, 0, z")
-    time.sleep(0.5)
-    xdotool("keydown", "Shift_L")
-    xdotool("keyup", "z")
-    held = time.monotonic() - start
-    xdotool("keyup", "Shift_L")
-    time.sleep(1.0)
+    tones = []
+    for key, slot in (("z", 0), ("2", 16), ("6", 23), ("9", 28), ("backslash", 17), ("0", 30)):
+        tones.append((slot, modified_tone(player, [f"keydown {key}", "wait", "keydown Shift_L",
+                                                   f"keyup {key}", "keyup Shift_L"])))
+    tones.append((0, modified_tone(player, ["keydown z", "wait", "keydown Control_L", "keyup z",
+                                            "keyup Control_L"])))
+    for key, slot in (("semicolon", 16), ("2", 32), ("6", 33)):
+        tones.append((slot, modified_tone(player, ["keydown Shift_L", f"keydown {key}", "wait", "keyup Shift_L",
+                                                   f"keyup {key}"])))
+    tones.append((23, modified_tone(player, ["keydown 6", "wait", "keydown 7", "wait", "keydown Shift_L",
+                                             "keyup 7", "keyup Shift_L", "pause", "keyup 6"])))
     player.quit()
-    check_lone_tone_then_silence(player, 0, held, "z", silence=0.5)
+
+    segments = player.audio_segments(tail=0.2)
+    check(len(segments) == len(tones), f"expected {len(tones)} tones, got {segments}")
+    speed = player.audio_speed()
+    for segment, (slot, held) in zip(segments, tones):
+        check_tone(segment, slot, held, speed, f"slot {slot}")
 
 
 @case
