@@ -9,6 +9,7 @@ import argparse
 import array
 import math
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -308,11 +309,69 @@ def escape_quits_while_sounding(player):
 
 @case
 def window_close_exits_with_status_0(player):
+    """A close request from the window manager; on a second run, the window
+    destroyed by another program (which sends no close request) with a note
+    sounding, after an unmap and map that must not end the player."""
     window = player.open_window()
     subprocess.run([OPTIONS.wm_close, window], check=True, timeout=10)
     status = player.exit_status()
     check(status == 0, f"exit status {status}")
     check(player.stdout() == "", f"standard output: {player.stdout()!r}")
+
+    second = Player(OPTIONS.vellicor, player.workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
+    try:
+        window = second.open_window()
+        xdotool("windowunmap", "--sync", window)
+        xdotool("windowmap", "--sync", window)
+        xdotool("windowfocus", "--sync", window)
+        xdotool("keydown", "z")
+        second.wait_for_stderr("key: 7a, 0, z")
+        check(second.process.poll() is None, "the player ended on an unmap")
+        xdotool("windowclose", window)
+        status = second.exit_status()
+        check(status == 0, f"window destroyed: exit status {status}")
+    finally:
+        xdotool("keyup", "z")
+        second.stop()
+
+
+@case
+def help_and_version_open_no_window(player):
+    """-h and --help print the usage and the options, --version the
+    version, each with status 0 and without a display to open."""
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    outputs = {}
+    for option in ("-h", "--help", "--version"):
+        result = subprocess.run([OPTIONS.vellicor, option], env=env, capture_output=True, text=True, timeout=10)
+        check(result.returncode == 0 and result.stderr == "", f"{option}: status {result.returncode}, {result.stderr!r}")
+        outputs[option] = result.stdout
+    check(outputs["--help"].startswith("usage: vellicor [base [freeglut-option ...]]\n"), outputs["--help"])
+    check(outputs["--help"].count("\n") == 5 and outputs["-h"] == outputs["--help"], outputs["-h"])
+    check(re.fullmatch(r"vellicor \d+\.\d+\.\d+\n", outputs["--version"]), outputs["--version"])
+
+
+@case
+def unloaded_slots_and_control_quit_keys(player):
+    """With slots 0 to 2 loaded, the key of slot 3, whose file is missing,
+    says the play failed, and that of slot 4, after it, that the source
+    voice failed. Ctrl+[ and, on a second run, Ctrl+3 give Escape's
+    character and quit with its empty line."""
+    player.open_window()
+    for key, line in (("c", "key: 63, 3, c\nmyxa2: play failed.\n"),
+                      ("f", "key: 66, 4, f\nmyxa2: source voice failed.\n")):
+        xdotool("key", key)
+        player.wait_for_stderr(line)
+    xdotool("key", "ctrl+bracketleft")
+    check(player.exit_status() == 0, f"Ctrl+[: exit status {player.process.returncode}")
+    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    second = Player(OPTIONS.vellicor, player.workdir)
+    try:
+        second.open_window()
+        xdotool("key", "ctrl+3")
+        check(second.exit_status() == 0, f"Ctrl+3: exit status {second.process.returncode}")
+        check(second.stdout() == "\n", f"standard output: {second.stdout()!r}")
+    finally:
+        second.stop()
 
 
 @case
@@ -386,6 +445,11 @@ def run(name):
     with tempfile.TemporaryDirectory(prefix="vellicor-e2e-") as workdir:
         if name == "no_samples_and_no_sound_device":
             player = Player(OPTIONS.vellicor, workdir, audio_driver="e2e_no_such_driver")
+        elif name == "unloaded_slots_and_control_quit_keys":
+            os.mkdir(Path(workdir) / "pcm")
+            for slot in range(3):
+                os.symlink(Path(OPTIONS.bank) / "pcm" / f"test.{slot}.pcm", Path(workdir) / "pcm" / f"test.{slot}.pcm")
+            player = Player(OPTIONS.vellicor, workdir)
         else:
             player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
         try:
