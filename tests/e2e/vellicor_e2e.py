@@ -126,9 +126,9 @@ class Player:
         self.exited = self.exited or time.monotonic()
         return status
 
-    def quit(self):
-        xdotool("key", "Escape")
-        check(self.exit_status() == 0, f"Escape: exit status {self.process.returncode}")
+    def quit(self, key="Escape"):
+        xdotool("key", key)
+        check(self.exit_status() == 0, f"{key}: exit status {self.process.returncode}")
 
     def stop(self):
         if self.process.poll() is None:
@@ -282,8 +282,10 @@ def modifiers_changed_while_keys_are_held(player):
                                              "keyup 7", "keyup Shift_L", "pause", "keyup 6"])))
     player.quit()
 
-    segments = player.audio_segments(tail=0.2)
+    segments = player.audio_segments()
     check(len(segments) == len(tones), f"expected {len(tones)} tones, got {segments}")
+    # 6 sounds on alone after 7's release.
+    segments[-1] = player.audio_segments(tail=0.3)[-1]
     speed = player.audio_speed()
     for segment, (slot, held) in zip(segments, tones):
         check_tone(segment, slot, held, speed, f"slot {slot}")
@@ -337,41 +339,28 @@ def window_close_exits_with_status_0(player):
 
 @case
 def help_and_version_open_no_window(player):
-    """-h and --help print the usage and the options, --version the
-    version, each with status 0 and without a display to open."""
+    """-h and --help print the usage and one line per option, --version the
+    version, with status 0 and no display to open."""
     env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    outputs = {}
-    for option in ("-h", "--help", "--version"):
+    for option, expected in (("-h", r"usage: vellicor \[base \[freeglut-option \.\.\.\]\]\n(  .*\n){4}"),
+                             ("--help", r"usage: vellicor .*\n(  .*\n){4}"), ("--version", r"vellicor \d+\.\d+\.\d+\n")):
         result = subprocess.run([OPTIONS.vellicor, option], env=env, capture_output=True, text=True, timeout=10)
-        check(result.returncode == 0 and result.stderr == "", f"{option}: status {result.returncode}, {result.stderr!r}")
-        outputs[option] = result.stdout
-    check(outputs["--help"].startswith("usage: vellicor [base [freeglut-option ...]]\n"), outputs["--help"])
-    check(outputs["--help"].count("\n") == 5 and outputs["-h"] == outputs["--help"], outputs["-h"])
-    check(re.fullmatch(r"vellicor \d+\.\d+\.\d+\n", outputs["--version"]), outputs["--version"])
+        check(result.returncode == 0 and re.fullmatch(expected, result.stdout) and result.stderr == "",
+              f"{option}: status {result.returncode}, {result.stdout!r}, {result.stderr!r}")
 
 
 @case
 def unloaded_slots_and_control_quit_keys(player):
     """With slots 0 to 2 loaded, the key of slot 3, whose file is missing,
     says the play failed, and that of slot 4, after it, that the source
-    voice failed. Ctrl+[ and, on a second run, Ctrl+3 give Escape's
-    character and quit with its empty line."""
+    voice failed. Ctrl+[ gives Escape's character and quits."""
     player.open_window()
     for key, line in (("c", "key: 63, 3, c\nmyxa2: play failed.\n"),
                       ("f", "key: 66, 4, f\nmyxa2: source voice failed.\n")):
         xdotool("key", key)
         player.wait_for_stderr(line)
-    xdotool("key", "ctrl+bracketleft")
-    check(player.exit_status() == 0, f"Ctrl+[: exit status {player.process.returncode}")
+    player.quit("ctrl+bracketleft")
     check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
-    second = Player(OPTIONS.vellicor, player.workdir)
-    try:
-        second.open_window()
-        xdotool("key", "ctrl+3")
-        check(second.exit_status() == 0, f"Ctrl+3: exit status {second.process.returncode}")
-        check(second.stdout() == "\n", f"standard output: {second.stdout()!r}")
-    finally:
-        second.stop()
 
 
 @case
@@ -393,7 +382,8 @@ def interrupt_and_terminate_end_the_player(player):
 @case
 def other_input_does_nothing(player):
     """Arrow and function keys, mouse buttons, motion and the wheel reach
-    the window and print nothing and sound nothing."""
+    the window and print nothing and sound nothing. Ctrl+3 gives Escape's
+    character and quits."""
     window = player.open_window()
     before = player.stderr()
     for key in ("Left", "Right", "Up", "Down", "F1", "Home"):
@@ -405,7 +395,7 @@ def other_input_does_nothing(player):
     xdotool("mousemove", "--window", window, "200", "150")
     xdotool("mouseup", "1")
     time.sleep(0.5)
-    player.quit()
+    player.quit("ctrl+3")
     check(player.stderr() == before, f"standard error grew: {player.stderr()[len(before):]!r}")
     check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
     check(player.audio_segments() == [], f"sound: {player.audio_segments()}")
