@@ -16,12 +16,12 @@ constexpr pa_usec_t answer_timeout = 100 * PA_USEC_PER_MSEC;
 // A stream asks for more than a bare answer of the server.
 constexpr pa_usec_t stream_timeout = 2 * PA_USEC_PER_SEC;
 // The server keeps about target_frames buffered and asks for more each
-// time request_frames have played. Measured on a busy two-core machine:
-// 3 x 128 played a key in 9 ms (median) and 11.6 ms (95th), 4 x 128 in
-// 10.6 and 13.5 ms; requests of 64 frames underran far more often, and
-// 2 x 64 underran all the time.
-constexpr std::uint32_t target_frames = 384;
-constexpr std::uint32_t request_frames = 128;
+// time request_frames have played. Measured on a two-core virtual machine:
+// 3 x 128 played a key in 9.5 ms (median) but underran several times in
+// every 20 s held; 2 x 256 in 13 ms and never underran, idle; requests of
+// 64 frames underran all the time.
+constexpr std::uint32_t target_frames = 512;
+constexpr std::uint32_t request_frames = 256;
 constexpr std::uint32_t server_default = UINT32_MAX;
 
 const char* device_name(const output_device& device)
