@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Key-to-sound latency of vellicor through private PulseAudio and PipeWire
-# daemons (48 kHz null sinks), 120 presses each: at the engine's own period
-# for each server and at the smaller ones it takes elsewhere, with the
-# underruns each one had. Builds an optimised tree in build-key-latency; starts its
-# own Xvfb and daemons and stops them.
+# daemons (48 kHz null sinks), 120 presses each: first on the engine's own
+# output for each server, then on SDL's driver for it at 1024 and at 256
+# frames for comparison, with the gaps heard. Then a gap soak on the
+# engine's own outputs: an octave held for 60 s, idle and with two busy
+# loops. Builds an optimised tree in build-key-latency; starts its own Xvfb
+# and daemons and stops them. Takes about nine minutes; SOAK_SECONDS and
+# PRESSES shorten it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-key-latency
+presses=${PRESSES:-120}
+soak=${SOAK_SECONDS:-60}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j 2 --target vellicor plessard >/dev/null
@@ -20,11 +25,18 @@ trap 'rm -rf "$work"' EXIT
 echo "== key-to-sound latency (uptime: $(uptime | sed 's/.*load/load/'))"
 run() {
   python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/key_latency_shim.so" \
-    --bank "$work" "$@"
+    --bank "$work" --presses "$presses" "$@"
 }
-run pulseaudio
-run --period 512 pulseaudio
-run --period 256 pulseaudio
-run pipewire
-run --period 512 pipewire
-run --period 256 pipewire
+for server in pipewire pulseaudio; do
+  run "$server"
+done
+echo "== for comparison, SDL's drivers"
+for server in pipewire pulseaudio; do
+  run --sdl --period 1024 "$server"
+  run --sdl --period 256 "$server"
+done
+echo "== gap soak (uptime: $(uptime | sed 's/.*load/load/'))"
+for server in pipewire pulseaudio; do
+  run --soak "$soak" "$server"
+  run --soak "$soak" --busy 2 "$server"
+done

@@ -1,12 +1,14 @@
 /* Preloaded into vellicor to time a key press to its sound: marks the entry
  * of freeglut's keyboard callback, the return of the first audio period
  * that carries sound after it, and the call that hands that sound to the
- * sound server (pa_stream_write for PulseAudio, which Debian's SDL links;
- * pw_stream_queue_buffer for PipeWire, which SDL looks up with dlsym, so
- * dlsym is wrapped too). Prints
- * the period once the device is open, then one line per press on standard
- * error, in CLOCK_MONOTONIC nanoseconds:
- *   keylat-period: FRAMES
+ * sound server (pa_stream_write for PulseAudio, which the engine and
+ * Debian's SDL link; pw_stream_queue_buffer for PipeWire, which the engine
+ * links and SDL looks up with dlsym, so dlsym is wrapped too). The engine's
+ * own outputs render in the call that hands over, so there the period's
+ * mark is the handover's. Prints the settings once the stream is made,
+ * then one line per press on standard error, in CLOCK_MONOTONIC
+ * nanoseconds:
+ *   keylat-settings: TEXT
  *   keylat: KEYBOARD PERIOD SERVER
  * and at exit, through PulseAudio, the underflows the server reported:
  *   keylat-underflows: COUNT
@@ -47,6 +49,7 @@ static _Atomic int stage = idle;
 static _Atomic int64_t keyboard_ns, period_ns;
 
 static audio_callback engine_fill;
+static _Atomic int through_sdl;
 static void* engine;
 static void (*app_keyboard)(unsigned char, int, int);
 static int (*real_pa_write)(void*, const void*, size_t, void*, int64_t, int);
@@ -72,6 +75,10 @@ static int sounding(const void* data, size_t bytes)
 
 static void handed_over(const void* data, size_t bytes)
 {
+    if (atomic_load(&stage) == pressed && sounding(data, bytes)) {
+        atomic_store(&period_ns, now_ns());
+        atomic_store(&stage, rendered);
+    }
     if (atomic_load(&stage) == rendered && sounding(data, bytes)) {
         fprintf(stderr, "keylat: %lld %lld %lld\n", (long long)atomic_load(&keyboard_ns),
                 (long long)atomic_load(&period_ns), (long long)now_ns());
@@ -110,6 +117,7 @@ uint32_t SDL_OpenAudioDevice(const char* device, int iscapture, const struct aud
 {
     uint32_t (*real)(const char*, int, const struct audio_spec*, struct audio_spec*, int) =
         dlsym(RTLD_NEXT, "SDL_OpenAudioDevice");
+    atomic_store(&through_sdl, 1);
     struct audio_spec wrapped = *desired;
     engine_fill = desired->callback;
     engine = desired->userdata;
@@ -119,7 +127,8 @@ uint32_t SDL_OpenAudioDevice(const char* device, int iscapture, const struct aud
         wrapped.samples = (uint16_t)atoi(period);
     const uint32_t opened = real(device, iscapture, &wrapped, obtained, allowed_changes);
     if (opened != 0)
-        fprintf(stderr, "keylat-period: %u\n", (unsigned)wrapped.samples);
+        fprintf(stderr, "keylat-settings: SDL's %s driver, %u-frame periods\n", getenv("SDL_AUDIODRIVER"),
+                (unsigned)wrapped.samples);
     return opened;
 }
 
@@ -130,6 +139,8 @@ int pa_stream_write(void* stream, const void* data, size_t bytes, void* free_cb,
     handed_over(data, bytes);
     return real_pa_write(stream, data, bytes, free_cb, offset, seek);
 }
+
+int pw_stream_queue_buffer(void* stream, struct pw_buffer* buffer);
 
 static int timed_pw_queue(void* stream, struct pw_buffer* buffer)
 {
@@ -148,11 +159,38 @@ static void count_underflow(void* stream, void* userdata)
     atomic_fetch_add(&underflows, 1);
 }
 
-/* SDL connects its stream with the main loop locked, as setting a
- * callback needs. */
+/* The engine's own PipeWire stream: the quantum it asks for. */
+void* pw_stream_new(void* core, const char* name, void* props)
+{
+    void* (*real)(void*, const char*, void*) = dlsym(RTLD_NEXT, "pw_stream_new");
+    const char* (*get)(void*, const char*) = dlsym(RTLD_DEFAULT, "pw_properties_get");
+    real_pw_queue = (int (*)(void*, struct pw_buffer*))dlsym(RTLD_NEXT, "pw_stream_queue_buffer");
+    fprintf(stderr, "keylat-settings: the engine's PipeWire stream, node.latency %s\n",
+            props != NULL && get != NULL ? get(props, "node.latency") : "?");
+    return real(core, name, props);
+}
+
+int pw_stream_queue_buffer(void* stream, struct pw_buffer* buffer)
+{
+    return timed_pw_queue(stream, buffer);
+}
+
+/* pa_buffer_attr and pa_sample_spec, as laid out by libpulse. */
+struct pa_attr { uint32_t maxlength, tlength, prebuf, minreq, fragsize; };
+struct pa_spec { int format; uint32_t rate; uint8_t channels; };
+
+/* Both SDL and the engine connect their stream with the main loop locked,
+ * as setting a callback needs. */
 int pa_stream_connect_playback(void* stream, const char* device, const void* attr, int flags, const void* volume,
                                void* sync)
 {
+    const struct pa_spec* (*spec_of)(void*) = dlsym(RTLD_NEXT, "pa_stream_get_sample_spec");
+    const struct pa_attr* wanted = attr;
+    if (!atomic_load(&through_sdl) && wanted != NULL && spec_of != NULL) {
+        const unsigned frame = 2u * spec_of(stream)->channels;
+        fprintf(stderr, "keylat-settings: the engine's PulseAudio stream, tlength %u frames, minreq %u frames\n",
+                wanted->tlength / frame, wanted->minreq / frame);
+    }
     int (*real)(void*, const char*, const void*, int, const void*, void*) =
         dlsym(RTLD_NEXT, "pa_stream_connect_playback");
     void (*set_underflow)(void*, void (*)(void*, void*), void*) = dlsym(RTLD_NEXT, "pa_stream_set_underflow_callback");

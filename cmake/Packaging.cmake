@@ -47,7 +47,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tone-bank generator and keyboard player")
 set(CPACK_PACKAGE_DESCRIPTION "plessard renders a bank of 128 tone slots, equal-tempered sine tones or the
 tones of a .tgw tone description file, into raw 16-bit PCM sample files.
 vellicor loads one such bank, opens a window and plays its slots from the
-computer keyboard through SDL2 audio, one looping voice per held key.")
+computer keyboard through PipeWire, PulseAudio or SDL2 audio, one looping
+voice per held key.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES TRUE)
 

@@ -1,8 +1,7 @@
 #include "xaudio2_engine.h"
 
+#include "output_choice.h"
 #include "output_devices.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <new>
@@ -10,7 +9,7 @@
 namespace {
 
 constexpr UINT32 output_rate = 44100;
-constexpr UINT32 max_output_channels = 8;
+constexpr int max_output_channels = 8;
 
 // Voices are mixed as they are, without resampling or format conversion.
 bool is_mixable(const WAVEFORMATEX& format)
@@ -25,8 +24,7 @@ xaudio2_engine::~xaudio2_engine()
 {
     master_.reset();
     sources_.clear();
-    if (audio_up_)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    output_.reset();
 }
 
 HRESULT xaudio2_engine::QueryInterface(REFIID riid, void** ppvObject)
@@ -55,25 +53,20 @@ ULONG xaudio2_engine::Release()
     return left;
 }
 
-// Without a working audio subsystem the engine still starts, with an empty
-// device list, so that only the mastering voice fails.
+// Without a working output the engine still starts, with an empty device
+// list, so that only the mastering voice fails.
 HRESULT xaudio2_engine::Initialize(UINT32 Flags, XAUDIO2_PROCESSOR)
 {
     if (initialized_ || Flags != 0)
         return XAUDIO2_E_INVALID_CALL;
-    // SIGINT and SIGTERM stay with the program.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The engine reports through its results only; the console belongs to
-    // the program (the disk driver would announce itself there).
-    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
-    audio_up_ = SDL_Init(SDL_INIT_AUDIO) == 0;
+    output_ = start_output();
     initialized_ = true;
     return S_OK;
 }
 
 UINT32 xaudio2_engine::device_count() const
 {
-    return audio_up_ ? output_device_count() : 0;
+    return output_ ? static_cast<UINT32>(output_->devices().size()) : 0;
 }
 
 HRESULT xaudio2_engine::GetDeviceCount(UINT32* pCount)
@@ -94,7 +87,7 @@ HRESULT xaudio2_engine::GetDeviceDetails(UINT32 Index, XAUDIO2_DEVICE_DETAILS* p
         return E_POINTER;
     if (Index >= device_count())
         return E_INVALIDARG;
-    describe_output_device(Index, *pDeviceDetails);
+    describe_output_device(output_->devices()[Index], Index, *pDeviceDetails);
     return S_OK;
 }
 
@@ -109,13 +102,13 @@ HRESULT xaudio2_engine::CreateMasteringVoice(IXAudio2MasteringVoice** ppMasterin
         return XAUDIO2_E_INVALID_CALL;
     if (InputSampleRate != XAUDIO2_DEFAULT_SAMPLERATE && InputSampleRate != output_rate)
         return XAUDIO2_E_INVALID_CALL;
-    if (InputChannels > max_output_channels || DeviceIndex >= device_count())
+    if (InputChannels > static_cast<UINT32>(max_output_channels) || DeviceIndex >= device_count())
         return XAUDIO2_E_INVALID_CALL;
-    const int channels = InputChannels != XAUDIO2_DEFAULT_CHANNELS
-                             ? static_cast<int>(InputChannels)
-                             : std::min(output_device_channels(DeviceIndex), static_cast<int>(max_output_channels));
+    const output_device& device = output_->devices()[DeviceIndex];
+    const int channels = InputChannels != XAUDIO2_DEFAULT_CHANNELS ? static_cast<int>(InputChannels)
+                                                                   : std::min(device.channels, max_output_channels);
     mastering_voice* opened = nullptr;
-    const HRESULT result = mastering_voice::open(*this, mixer_, output_device_name(DeviceIndex), channels, opened);
+    const HRESULT result = mastering_voice::open(*this, mixer_, *output_, device, channels, opened);
     if (FAILED(result))
         return result;
     master_.reset(opened);

@@ -2,6 +2,7 @@
 // The audio engine object: device list, one mastering voice on an output
 // device of the audio subsystem, and any number of source voices mixed
 // into it.
+#include "audio_output.h"
 #include "mastering_voice.h"
 #include "source_voice.h"
 #include "voice_mixer.h"
@@ -39,14 +40,15 @@ public:
     void destroy_mastering_voice();
 
 private:
-    // The last Release closes the device first, then frees every voice.
+    // The last Release closes the device first, then frees every voice, then
+    // lets go of the output.
     ~xaudio2_engine();
 
     UINT32 device_count() const;
 
     std::atomic<ULONG> references_{1};
     bool initialized_ = false;
-    bool audio_up_ = false;
+    std::unique_ptr<audio_output> output_;
     voice_mixer mixer_;
     std::vector<std::unique_ptr<source_voice>> sources_;
     std::unique_ptr<mastering_voice> master_;

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   clang libclang-rt-14-dev
   libgtest-dev
-  libsdl2-dev
+  libsdl2-dev libpipewire-0.3-dev libpulse-dev
   freeglut3-dev libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus

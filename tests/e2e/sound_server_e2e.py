@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """vellicor through a real sound server: a private PulseAudio or PipeWire
-daemon with a 48 kHz null sink, SDL's driver for that server, the sink's
-monitor recorded with parec while xdotool plays.
+daemon with a 48 kHz null sink, the engine's own output for that server
+(or SDL's driver with --sdl), the sink's monitor recorded with parec while
+xdotool plays. --restart stops the server while a key is held and starts
+it again.
 
-Usage: sound_server_e2e.py --vellicor PATH --bank DIR {pulseaudio,pipewire}
+Usage: sound_server_e2e.py --vellicor PATH --bank DIR [--sdl] [--restart]
+                           {pulseaudio,pipewire}
 Uses $DISPLAY, or starts its own Xvfb when none is set.
 """
 import argparse
 import math
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -22,8 +26,11 @@ from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # n
 from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_frequency, start_xvfb,  # noqa: E402
                           wait_until, xdotool)
 
-# The engine's mixing period on each sound server's SDL driver.
-PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 1024}
+# The engine's mixing period on each sound server: what its own output
+# asks for (PipeWire's quantum; the buffer PulseAudio refills before it
+# plays on after an underrun), and on SDL's driver.
+PERIOD_FRAMES = {"pulseaudio": 512, "pipewire": 512}
+SDL_PERIOD_FRAMES = {"pulseaudio": 1024, "pipewire": 1024}
 WINDOW = SINK_RATE // 200  # 5 ms analysis windows
 LOUD_RMS = 2000.0  # a default-bank tone has an RMS near 11,600
 # Sending a key is a separate xdotool process: its start is part of what
@@ -64,10 +71,16 @@ def dropouts(samples, segment, level, edge=0.01):
 
 
 def zero_crossing_frequency(piece):
+    """The tone's pitch from its rising zero crossings. A dropout shows as
+    one long period, and a short one where the tone broke off, which are
+    left out: the pitch is that of the sound around them."""
     rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
     if len(rises) < 2:
         return 0.0
-    return (len(rises) - 1) * SINK_RATE / (rises[-1] - rises[0])
+    periods = [b - a for a, b in zip(rises, rises[1:])]
+    typical = sorted(periods)[len(periods) // 2]
+    kept = [p for p in periods if typical / 2 < p < typical * 3 / 2]
+    return len(kept) * SINK_RATE / sum(kept)
 
 
 def amplitude_at(piece, frequency):
@@ -83,6 +96,15 @@ def amplitude_at(piece, frequency):
         s1, s2 = v * w + coefficient * s1 - s2, s1
     power = s1 * s1 + s2 * s2 - coefficient * s1 * s2
     return 2 * math.sqrt(max(power, 0.0)) / weights
+
+
+def steady_amplitude(piece, frequency):
+    """amplitude_at over 100 ms chunks, their median: a glitch in one chunk
+    (a dropout, a skip in the recording) does not move it. Shorter pieces
+    are taken whole."""
+    chunk = SINK_RATE // 10
+    amplitudes = sorted(amplitude_at(piece[k:k + chunk], frequency) for k in range(0, len(piece) - chunk + 1, chunk))
+    return amplitudes[len(amplitudes) // 2] if amplitudes else amplitude_at(piece, frequency)
 
 
 def interior(samples, segment, skip=0.03):
@@ -113,9 +135,9 @@ class Timeline:
 def play_through(server, workdir):
     recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
     player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
-                    audio_driver=server.name, extra_env=server.client_env())
+                    audio_driver=server.name if OPTIONS.sdl else None, extra_env=server.client_env())
     try:
-        return run_case(server, recording, player)
+        return (run_restart_case if OPTIONS.restart else run_case)(server, recording, player)
     finally:
         player.stop()
         recording.stop()
@@ -156,9 +178,77 @@ def run_case(server, recording, player):
     check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
     buffering = server_buffering(streams, server.name == "pipewire")
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
-    period = PERIOD_FRAMES[server.name] / 44100
+    period = period_frames(server.name) / 44100
     check_recording(recording.samples(), timeline, period + buffering, period)
     return 0
+
+
+def sounding(recording, frequency, at_least=0.0):
+    """Whether the recording so far ends in a tone of `frequency`, unbroken
+    for `at_least` seconds."""
+    samples = recording.samples()
+    found = segments(samples)
+    return (bool(found) and len(samples) - found[-1][1] < WINDOW and found[-1][1] - found[-1][0] >= at_least * SINK_RATE
+            and abs(zero_crossing_frequency(interior(samples, found[-1])) - frequency) < frequency * 0.002)
+
+
+def fell_silent(recording):
+    """Whether the recording so far ends in 50 ms of silence after a sound."""
+    samples = recording.samples()
+    found = segments(samples)
+    return bool(found) and len(samples) - found[-1][1] > SINK_RATE // 20
+
+
+def run_restart_case(server, recording, player):
+    """The server goes away while z is held and comes back: the player says
+    nothing meanwhile, z sounds again, and a later key plays."""
+    player.open_window()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    xdotool("keydown", "z")
+    wait_until(lambda: sounding(recording, slot_frequency(0)), 5.0, "z to sound")
+    printed = (player.stdout(), player.stderr())
+    recording.stop()
+    # PulseAudio killed outright, PipeWire stopped as a desktop restarts it.
+    server.stop(signal.SIGKILL if server.name == "pulseaudio" else signal.SIGTERM)
+    server.start()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor back among the restarted server's clients")
+    again = MonitorRecording(server, recording.path.with_name("after-restart.raw"))
+    try:
+        # A restarted server's session manager may still be linking nodes
+        # for a moment: the sound after it settles is what is judged.
+        wait_until(lambda: sounding(again, slot_frequency(0), at_least=0.5), 10.0, "the held z to sound again")
+        settled = segments(again.samples())[-1][0]
+        check(player.process.poll() is None, f"vellicor ended with status {player.process.returncode}")
+        check((player.stdout(), player.stderr()) == printed,
+              f"vellicor printed across the restart: {player.stderr()[len(printed[1]):]!r}")
+        xdotool("keyup", "z")
+        wait_until(lambda: fell_silent(again), 5.0, "z to stop at its release")
+        timeline = Timeline()
+        timeline.send("keydown", "comma")
+        time.sleep(0.5)
+        timeline.send("keyup", "comma")
+        time.sleep(0.5)
+        player.quit()
+    finally:
+        again.stop()
+    samples = again.samples()[settled:]
+    found, dropouts_seen = bridge_dropouts(segments(samples), int(period_frames(server.name) / 44100 * SINK_RATE))
+    check(len(found) == 2, f"expected z's end and comma, got {[(a / SINK_RATE, b / SINK_RATE) for a, b in found]}")
+    level = steady_amplitude(interior(samples, found[0]), slot_frequency(0))
+    dropouts_seen += dropouts(samples, found[0], level)
+    check(len(dropouts_seen) <= DROPOUTS_ALLOWED, f"dropouts after the restart (start s, length s): {dropouts_seen}")
+    frequency = zero_crossing_frequency(interior(samples, found[1]))
+    check(abs(frequency - slot_frequency(12)) < slot_frequency(12) * 0.002, f"comma after the restart: {frequency:.2f} Hz")
+    length = (found[1][1] - found[1][0]) / SINK_RATE
+    check(abs(length - timeline.held("comma")) <= 0.05 + KEY_SLACK_SECONDS, f"comma sounded {length * 1000:.1f} ms "
+          f"for a key held {timeline.held('comma') * 1000:.1f} ms")
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,"], f"key lines: {key_lines(player.stderr())}")
+    print(f"{server.name}: restarted under a held key, which sounded again; comma then sounded {length * 1000:.1f} ms")
+    return 0
+
+
+def period_frames(server_name):
+    return (SDL_PERIOD_FRAMES if OPTIONS.sdl else PERIOD_FRAMES)[server_name]
 
 
 def server_buffering(streams, native_pipewire):
@@ -171,7 +261,7 @@ def server_buffering(streams, native_pipewire):
     # SDL's pipewire driver opens a native stream, which shows the period
     # it was opened with.
     if native_pipewire:
-        check(stream.get("node.latency") == f"{PERIOD_FRAMES['pipewire']}/44100",
+        check(stream.get("node.latency") == f"{period_frames('pipewire')}/44100",
               f"stream opened with node.latency {stream.get('node.latency')}")
     reported = (stream.get("Buffer Latency", 0.0) + stream.get("Sink Latency", 0.0)) / 1e6
     if reported == 0.0 and "node.latency" in stream:
@@ -228,7 +318,7 @@ def check_recording(samples, timeline, latency, period):
         print(f"{key}: {frequency:.2f} Hz, slot {slot} is {expected:.2f} Hz")
         check(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
         check_length(segment, timeline.held(key), key)
-        single_amplitudes.append(amplitude_at(piece, expected))
+        single_amplitudes.append(steady_amplitude(piece, expected))
         if slot == 0:
             # A silence already bridged shows up here again.
             dropouts_seen += [gap for gap in dropouts(samples, segment, single_amplitudes[-1])
@@ -260,7 +350,7 @@ def check_recording(samples, timeline, latency, period):
         start = mixed[0] + int((timeline.at(from_action, from_key) - origin + 0.1) * SINK_RATE)
         end = mixed[0] + int((timeline.at(to_action, to_key) - origin - 0.1) * SINK_RATE)
         piece = samples[start:end]
-        x_level, c_level = amplitude_at(piece, x_hz) / reference, amplitude_at(piece, c_hz) / reference
+        x_level, c_level = steady_amplitude(piece, x_hz) / reference, steady_amplitude(piece, c_hz) / reference
         print(f"{what}: x at {x_level:.2f}, c at {c_level:.2f} of a single tone's amplitude")
         for sounds, level, name in ((x_sounds, x_level, "x"), (c_sounds, c_level, "c")):
             if sounds:
@@ -278,6 +368,8 @@ def main():
     parser.add_argument("--vellicor", required=True)
     parser.add_argument("--bank", required=True, help="directory holding pcm/test.N.pcm")
     parser.add_argument("--keep-recording", help="copy the monitor's recording here")
+    parser.add_argument("--sdl", action="store_true", help="play through SDL's driver for the server")
+    parser.add_argument("--restart", action="store_true", help="restart the server while a key is held")
     parser.add_argument("server", choices=sorted(SERVERS))
     OPTIONS = parser.parse_args()
     OPTIONS.vellicor = os.path.abspath(OPTIONS.vellicor)

@@ -119,11 +119,12 @@ class SoundServer:
         except OSError:
             return ""
 
-    def stop(self):
-        """Ends the daemon's whole process group, politely first."""
+    def stop(self, first=signal.SIGTERM):
+        """Ends the daemon's whole process group, politely first unless told
+        to kill it outright."""
         if self.process is None:
             return
-        for sig, grace in ((signal.SIGTERM, 5.0), (signal.SIGKILL, 5.0)):
+        for sig, grace in ((first, 5.0), (signal.SIGKILL, 5.0)):
             try:
                 os.killpg(self.process.pid, sig)
             except ProcessLookupError:

@@ -80,7 +80,10 @@ class Player:
         self.out_path = self.workdir / "stdout.txt"
         self.err_path = self.workdir / "stderr.txt"
         self.audio_path = self.workdir / "audio.raw"
-        env = dict(os.environ, SDL_AUDIODRIVER=audio_driver, SDL_DISKAUDIOFILE=str(self.audio_path))
+        # No driver: the engine picks its output itself, as for a user.
+        env = dict(os.environ, SDL_AUDIODRIVER=audio_driver or "", SDL_DISKAUDIOFILE=str(self.audio_path))
+        if audio_driver is None:
+            del env["SDL_AUDIODRIVER"]
         env.update(extra_env or {})
         with self.out_path.open("wb") as out, self.err_path.open("wb") as err:
             self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,

@@ -50,7 +50,7 @@ changelog_version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version
 [ "$(basename "$deb")" = "${package}_${version}_$(dpkg --print-architecture).deb" ] ||
   fail "unexpected file name $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libsdl2-2.0-0 libglut; do
+for library in libc6 libstdc++6 libsdl2-2.0-0 libpipewire-0.3-0 libpulse0 libglut; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 

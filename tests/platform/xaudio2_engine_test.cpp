@@ -1,5 +1,6 @@
 // The engine over SDL's dummy driver, which runs a real audio thread and
-// discards its output.
+// discards its output; and the supervisor that reopens a lost output.
+#include "output_supervisor.h"
 #include "pcm_frames.h"
 
 #include <objbase.h>
@@ -8,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -120,6 +123,78 @@ TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
             key.voice->DestroyVoice();
     }
     master->DestroyVoice();
+}
+
+// An output whose server goes away on demand and refuses a given number of
+// reopenings before it answers again.
+class losable_output final : public audio_output {
+public:
+    bool start() override { return true; }
+    bool open(const output_device& device, int channels, voice_mixer&) override
+    {
+        std::scoped_lock held(lock_);
+        opens.push_back({device.id, channels, std::chrono::steady_clock::now()});
+        up_ = refusals_ == 0;
+        refusals_ -= refusals_ > 0 ? 1 : 0;
+        changed_.notify_all();
+        return up_;
+    }
+    bool playing() const override
+    {
+        std::scoped_lock held(lock_);
+        return up_;
+    }
+    void close() override
+    {
+        std::scoped_lock held(lock_);
+        up_ = false;
+    }
+    void lose_server(int refusals)
+    {
+        std::scoped_lock held(lock_);
+        up_ = false;
+        refusals_ = refusals;
+    }
+    bool wait_for_opens(std::size_t count)
+    {
+        std::unique_lock held(lock_);
+        return changed_.wait_for(held, std::chrono::seconds(20), [&] { return opens.size() >= count && up_; });
+    }
+
+    struct opening {
+        std::string device;
+        int channels;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::vector<opening> opens;  // under lock_ while the supervisor runs
+
+private:
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    bool up_ = false;
+    int refusals_ = 0;
+};
+
+TEST(OutputSupervisor, ReopensALostOutputOnItsDeviceEveryHalfSecondUntilItAnswers)
+{
+    voice_mixer mixer;
+    losable_output output;
+    const output_device device{"sink.6ch", "six channels", 6};
+    ASSERT_TRUE(output.open(device, 6, mixer));
+    {
+        output_supervisor supervisor(output, device, 6, mixer);
+        output.lose_server(0);
+        ASSERT_TRUE(output.wait_for_opens(2));
+        output.lose_server(2);
+        ASSERT_TRUE(output.wait_for_opens(5));
+    }
+    ASSERT_EQ(output.opens.size(), 5u) << "no reopening once the output plays again";
+    for (const auto& opening : output.opens) {
+        EXPECT_EQ(opening.device, "sink.6ch");
+        EXPECT_EQ(opening.channels, 6);
+    }
+    // Two refusals, so three tries, each at least half a second apart.
+    EXPECT_GE(output.opens[4].at - output.opens[2].at, std::chrono::milliseconds(990));
 }
 
 }  // namespace

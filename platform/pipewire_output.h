@@ -1,0 +1,52 @@
+#pragma once
+// Output straight to a PipeWire daemon: a pw_stream that renders the mix in
+// its process callback on PipeWire's realtime data thread, asking the
+// graph for a small quantum.
+#include "audio_output.h"
+
+#include <pipewire/pipewire.h>
+
+#include <atomic>
+
+class pipewire_output final : public audio_output {
+public:
+    pipewire_output();
+    ~pipewire_output() override;
+    pipewire_output(const pipewire_output&) = delete;
+    pipewire_output& operator=(const pipewire_output&) = delete;
+
+    bool start() override;
+    bool open(const output_device& device, int channels, voice_mixer& mixer) override;
+    bool playing() const override;
+    void close() override;
+
+private:
+    // Connects a fresh core; false when the daemon does not answer in time.
+    bool connect();
+    // Waits, with the loop locked, for the daemon to work through every
+    // request sent so far.
+    bool roundtrip(std::int64_t timeout_ns);
+    bool read_devices();
+    bool connect_stream(const output_device& device, int channels);
+
+    static void on_core_done(void* self, std::uint32_t id, int seq);
+    static void on_core_error(void* self, std::uint32_t id, int seq, int res, const char* message);
+    static void on_stream_state(void* self, pw_stream_state old, pw_stream_state state, const char* error);
+    static void on_process(void* self);
+    static const pw_core_events core_events_;
+    static const pw_stream_events stream_events_;
+
+    pw_thread_loop* loop_ = nullptr;
+    pw_context* context_ = nullptr;
+    pw_core* core_ = nullptr;
+    spa_hook core_listener_{};
+    pw_stream* stream_ = nullptr;
+    spa_hook stream_listener_{};
+    int done_seq_ = -1;  // loop's thread, under the loop's lock
+    voice_mixer* mixer_ = nullptr;
+    int channels_ = 0;
+    // The stream the data thread renders into, published once the mixer
+    // and channel count are set; null when not playing.
+    std::atomic<pw_stream*> rendering_{nullptr};
+    std::atomic<bool> lost_{true};
+};

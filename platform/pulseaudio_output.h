@@ -1,0 +1,44 @@
+#pragma once
+// Output straight to a PulseAudio server (or PipeWire's pulse layer): a
+// threaded main loop and one playback stream whose write callback renders
+// the mix on the loop's thread, raised to realtime where allowed.
+#include "audio_output.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+
+class pulseaudio_output final : public audio_output {
+public:
+    pulseaudio_output() = default;
+    ~pulseaudio_output() override;
+    pulseaudio_output(const pulseaudio_output&) = delete;
+    pulseaudio_output& operator=(const pulseaudio_output&) = delete;
+
+    bool start() override;
+    bool open(const output_device& device, int channels, voice_mixer& mixer) override;
+    bool playing() const override;
+    void close() override;
+
+private:
+    // Connects a fresh context; false when the server does not answer in time.
+    bool connect();
+    // Waits on the locked loop until done() or the server's answer is late.
+    template <typename Done> bool wait_for(Done done, pa_usec_t timeout);
+    bool read_devices();
+    bool connect_stream(const output_device& device, int channels);
+
+    static void on_context_state(pa_context* context, void* self);
+    static void on_stream_state(pa_stream* stream, void* self);
+    static void on_write(pa_stream* stream, std::size_t bytes, void* self);
+    static void on_timeout(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    voice_mixer* mixer_ = nullptr;
+    int channels_ = 0;
+    bool timed_out_ = false;        // loop's thread, under the loop's lock
+    bool render_thread_raised_ = false;  // loop's thread only
+    std::atomic<bool> lost_{true};
+};
