@@ -18,7 +18,7 @@ from pathlib import Path
 # Imported helpers leave no __pycache__ in the source tree.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # noqa: E402
+from sound_servers import SERVERS, SINK_RATE, ServerError  # noqa: E402
 from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_frequency, start_xvfb,  # noqa: E402
                           wait_until, xdotool)
 
@@ -111,11 +111,11 @@ class Timeline:
 
 
 def play_through(server, workdir):
-    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
+    recording = server.record(Path(workdir) / "monitor.raw")
     player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
                     audio_driver=server.name, extra_env=server.client_env())
     try:
-        return run_case(server, recording, player)
+        return run_case(server, recording, player, "vellicor", PERIOD_FRAMES[server.name] / 44100)
     finally:
         player.stop()
         recording.stop()
@@ -123,10 +123,13 @@ def play_through(server, workdir):
             shutil.copyfile(recording.path, OPTIONS.keep_recording)
 
 
-def run_case(server, recording, player):
+def run_case(server, recording, player, client, period):
+    """Plays z, comma, then x with c, and checks the key lines and the
+    recording; `client` is the player's name among the server's clients,
+    `period` its audio engine's mixing period in seconds."""
     check(server.sink_rate() == SINK_RATE, f"sink rate {server.sink_rate()}")
     player.open_window()
-    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    wait_until(lambda: client in server.clients(), 10.0, f"{client} among the server's clients")
     timeline = Timeline()
     timeline.send("keydown", "z")
     time.sleep(0.4)
@@ -148,7 +151,7 @@ def run_case(server, recording, player):
     timeline.send("keyup", "c")
     time.sleep(0.6)
     player.quit()
-    wait_until(lambda: "vellicor" not in server.clients(), 10.0, "vellicor to leave the server's clients")
+    wait_until(lambda: client not in server.clients(), 10.0, f"{client} to leave the server's clients")
     recording.stop()
 
     check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,", "key: 78, 2, x", "key: 63, 3, c"],
@@ -156,7 +159,6 @@ def run_case(server, recording, player):
     check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
     buffering = server_buffering(streams, server.name == "pipewire")
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
-    period = PERIOD_FRAMES[server.name] / 44100
     check_recording(recording.samples(), timeline, period + buffering, period)
     return 0
 
