@@ -12,6 +12,7 @@ import argparse
 import filecmp
 import os
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -172,6 +173,8 @@ def main():
     OPTIONS = parser.parse_args()
     OPTIONS.windows_build = os.path.abspath(OPTIONS.windows_build)
     OPTIONS.linux_plessard = os.path.abspath(OPTIONS.linux_plessard)
+    # A terminated test still stops Wine, the sound server and Xvfb.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     x_server = None if os.environ.get("DISPLAY") else start_xvfb()
     try:
         if OPTIONS.package:
