@@ -15,10 +15,16 @@ public:
     void reshape(int width, int height) override;
     void display() override;
     void keyboard(unsigned char key, int x, int y) override;
+    void special(int key, int x, int y) override;
     void init() override;
     void keyboardUp(unsigned char key, int x, int y) override;
+    void specialUp(int key, int x, int y) override;
 
 private:
+    void stop(key_state& key);
+    // Stops every note whose key is no longer held down.
+    void stop_released_keys();
+
     // Index = slot number.
     std::array<key_state, 128> keys;
 };

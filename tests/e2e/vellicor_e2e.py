@@ -9,6 +9,7 @@ import argparse
 import array
 import math
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -126,25 +127,27 @@ class Player:
         self.exited = self.exited or time.monotonic()
         return status
 
-    def quit(self):
-        xdotool("key", "Escape")
-        check(self.exit_status() == 0, f"Escape: exit status {self.process.returncode}")
+    def quit(self, key="Escape"):
+        xdotool("key", key)
+        check(self.exit_status() == 0, f"{key}: exit status {self.process.returncode}")
 
     def stop(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
 
-    def audio_segments(self):
+    def audio_segments(self, tail=None):
         """The sounding stretches of the captured output, each as
-        (start seconds, duration seconds, frequency Hz)."""
+        (start seconds, duration seconds, frequency Hz); the frequency is
+        that of the last `tail` seconds when given."""
         samples = array.array("h")
         samples.frombytes(self.audio_path.read_bytes())
         left = samples[0::CHANNELS]
         window = int(RATE * WINDOW_SECONDS)
         segments = []
         for i, j in loud_runs(left, window, LOUD_RMS):
-            piece = left[i * window:j * window]
+            first = i * window if tail is None else max(i * window, j * window - int(RATE * tail))
+            piece = left[first:j * window]
             rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
             cycles = len(rises) - 1
             frequency = cycles * RATE / (rises[-1] - rises[0]) if cycles > 0 else 0.0
@@ -236,21 +239,57 @@ def shared_and_unmapped_keys(player):
     check_tone(segments[2], 2, held_x, speed, "x")
 
 
+def modified_tone(player, steps):
+    """Runs xdotool `steps` ("keydown 2", "wait", "keyup 2", ...): each
+    "wait" waits for one more key line, then lets the note sound a moment,
+    as does "pause". Returns the seconds from the first keydown of a
+    playing key to the last keyup of one."""
+    start = None
+    lines = len(key_lines(player.stderr()))
+    for step in steps:
+        action, _, key = step.partition(" ")
+        if action == "wait":
+            lines += 1
+            wait_until(lambda: len(key_lines(player.stderr())) >= lines, 5.0, "a key line")
+        if action in ("wait", "pause"):
+            time.sleep(0.4)
+            continue
+        xdotool(action, key)
+        if key not in ("Shift_L", "Control_L"):
+            start = start or time.monotonic()
+            end = time.monotonic()
+    time.sleep(0.3)
+    return end - start
+
+
 @case
-def shift_pressed_while_a_key_is_held(player):
-    """z released with Shift down arrives as Z, and still ends z's note."""
+def modifiers_changed_while_keys_are_held(player):
+    """On the server's US layout a note lasts as long as its key is held,
+    also when Shift or Ctrl changed in between and the release arrives as
+    another character: z as Z, 2 as @, 6 as ^, 9 as (, \\ as |, z as
+    Ctrl+Z; Shift+; (:), Shift+2 (@), Shift+6 (^) released after Shift; and
+    of 6 and 7 held together, 7 released as & ends only 7's note."""
     player.open_window()
-    xdotool("keydown", "z")
-    start = time.monotonic()
-    player.wait_for_stderr("key: 7a, 0, z")
-    time.sleep(0.5)
-    xdotool("keydown", "Shift_L")
-    xdotool("keyup", "z")
-    held = time.monotonic() - start
-    xdotool("keyup", "Shift_L")
-    time.sleep(1.0)
+    tones = []
+    for key, slot in (("z", 0), ("2", 16), ("6", 23), ("9", 28), ("backslash", 17), ("0", 30)):
+        tones.append((slot, modified_tone(player, [f"keydown {key}", "wait", "keydown Shift_L",
+                                                   f"keyup {key}", "keyup Shift_L"])))
+    tones.append((0, modified_tone(player, ["keydown z", "wait", "keydown Control_L", "keyup z",
+                                            "keyup Control_L"])))
+    for key, slot in (("semicolon", 16), ("2", 32), ("6", 33)):
+        tones.append((slot, modified_tone(player, ["keydown Shift_L", f"keydown {key}", "wait", "keyup Shift_L",
+                                                   f"keyup {key}"])))
+    tones.append((23, modified_tone(player, ["keydown 6", "wait", "keydown 7", "wait", "keydown Shift_L",
+                                             "keyup 7", "keyup Shift_L", "pause", "keyup 6"])))
     player.quit()
-    check_lone_tone_then_silence(player, 0, held, "z", silence=0.5)
+
+    segments = player.audio_segments()
+    check(len(segments) == len(tones), f"expected {len(tones)} tones, got {segments}")
+    # 6 sounds on alone after 7's release.
+    segments[-1] = player.audio_segments(tail=0.3)[-1]
+    speed = player.audio_speed()
+    for segment, (slot, held) in zip(segments, tones):
+        check_tone(segment, slot, held, speed, f"slot {slot}")
 
 
 @case
@@ -273,11 +312,56 @@ def escape_quits_while_sounding(player):
 
 @case
 def window_close_exits_with_status_0(player):
+    """A close request from the window manager; on a second run, the window
+    destroyed by another program (which sends no close request) with a note
+    sounding, after an unmap and map that must not end the player."""
     window = player.open_window()
     subprocess.run([OPTIONS.wm_close, window], check=True, timeout=10)
     status = player.exit_status()
     check(status == 0, f"exit status {status}")
     check(player.stdout() == "", f"standard output: {player.stdout()!r}")
+
+    second = Player(OPTIONS.vellicor, player.workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
+    try:
+        window = second.open_window()
+        xdotool("windowunmap", "--sync", window)
+        xdotool("windowmap", "--sync", window)
+        xdotool("windowfocus", "--sync", window)
+        xdotool("keydown", "z")
+        second.wait_for_stderr("key: 7a, 0, z")
+        check(second.process.poll() is None, "the player ended on an unmap")
+        xdotool("windowclose", window)
+        status = second.exit_status()
+        check(status == 0, f"window destroyed: exit status {status}")
+    finally:
+        xdotool("keyup", "z")
+        second.stop()
+
+
+@case
+def help_and_version_open_no_window(player):
+    """-h and --help print the usage and one line per option, --version the
+    version, with status 0 and no display to open."""
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    for option, expected in (("-h", r"usage: vellicor \[base \[freeglut-option \.\.\.\]\]\n(  .*\n){4}"),
+                             ("--help", r"usage: vellicor .*\n(  .*\n){4}"), ("--version", r"vellicor \d+\.\d+\.\d+\n")):
+        result = subprocess.run([OPTIONS.vellicor, option], env=env, capture_output=True, text=True, timeout=10)
+        check(result.returncode == 0 and re.fullmatch(expected, result.stdout) and result.stderr == "",
+              f"{option}: status {result.returncode}, {result.stdout!r}, {result.stderr!r}")
+
+
+@case
+def unloaded_slots_and_control_quit_keys(player):
+    """With slots 0 to 2 loaded, the key of slot 3, whose file is missing,
+    says the play failed, and that of slot 4, after it, that the source
+    voice failed. Ctrl+[ gives Escape's character and quits."""
+    player.open_window()
+    for key, line in (("c", "key: 63, 3, c\nmyxa2: play failed.\n"),
+                      ("f", "key: 66, 4, f\nmyxa2: source voice failed.\n")):
+        xdotool("key", key)
+        player.wait_for_stderr(line)
+    player.quit("ctrl+bracketleft")
+    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
 
 
 @case
@@ -299,7 +383,8 @@ def interrupt_and_terminate_end_the_player(player):
 @case
 def other_input_does_nothing(player):
     """Arrow and function keys, mouse buttons, motion and the wheel reach
-    the window and print nothing and sound nothing."""
+    the window and print nothing and sound nothing. Ctrl+3 gives Escape's
+    character and quits."""
     window = player.open_window()
     before = player.stderr()
     for key in ("Left", "Right", "Up", "Down", "F1", "Home"):
@@ -311,7 +396,7 @@ def other_input_does_nothing(player):
     xdotool("mousemove", "--window", window, "200", "150")
     xdotool("mouseup", "1")
     time.sleep(0.5)
-    player.quit()
+    player.quit("ctrl+3")
     check(player.stderr() == before, f"standard error grew: {player.stderr()[len(before):]!r}")
     check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
     check(player.audio_segments() == [], f"sound: {player.audio_segments()}")
@@ -351,6 +436,11 @@ def run(name):
     with tempfile.TemporaryDirectory(prefix="vellicor-e2e-") as workdir:
         if name == "no_samples_and_no_sound_device":
             player = Player(OPTIONS.vellicor, workdir, audio_driver="e2e_no_such_driver")
+        elif name == "unloaded_slots_and_control_quit_keys":
+            os.mkdir(Path(workdir) / "pcm")
+            for slot in range(3):
+                os.symlink(Path(OPTIONS.bank) / "pcm" / f"test.{slot}.pcm", Path(workdir) / "pcm" / f"test.{slot}.pcm")
+            player = Player(OPTIONS.vellicor, workdir)
         else:
             player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")])
         try:

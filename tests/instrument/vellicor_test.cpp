@@ -2,6 +2,7 @@
 // and its window operations on a real context.
 #include "fake_audio.h"
 #include "gl_extensions.h"
+#include "key_is_down.h"
 #include "key_slot_table.h"
 #include "vellicor.h"
 
@@ -14,6 +15,23 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// The keyboard state, scripted: the keys held down, each as the characters
+// it gives in its Shift states ("2@" for a US 2 key).
+std::vector<std::string> held_keys;
+
+} // namespace
+
+bool key_is_down(unsigned char character)
+{
+    return std::any_of(held_keys.begin(), held_keys.end(), [&](const std::string& key) {
+        return key.find(static_cast<char>(character)) != std::string::npos;
+    });
+}
 
 namespace {
 
@@ -57,12 +75,16 @@ protected:
     void SetUp() override
     {
         fake_audio::reset();
+        held_keys.clear();
         start_time = timeGetTime();
     }
 
-    // Presses `key` and returns what went to standard output and error.
+    // Presses `key`, held down from now on unless a scripted key already
+    // gives it, and returns what went to standard output and error.
     std::pair<std::string, std::string> press(unsigned char key)
     {
+        if (!key_is_down(key))
+            held_keys.emplace_back(1, static_cast<char>(key));
         CaptureStdout();
         CaptureStderr();
         vellicor.keyboard(key, 10, 20);
@@ -117,28 +139,41 @@ TEST_F(instrument, unmapped_keys_print_an_empty_line_and_sound_nothing)
     EXPECT_TRUE(fake_audio::stops.empty());
 }
 
-// Shift or Caps Lock changed while the key was held: the release arrives as
-// the character the key gives in the other Shift state on a JIS keyboard.
-TEST_F(instrument, release_in_the_other_shift_state_stops_the_slot_of_the_key)
+// Shift or Ctrl changed while a key was held, on a US layout: the release
+// arrives as another character, and the note stops because its key is up.
+TEST_F(instrument, a_note_stops_when_its_key_is_up_whatever_character_the_release_brings)
 {
-    const std::vector<std::pair<unsigned char, unsigned char>> pressed_released{
-        {'z', 'Z'}, {'s', 'S'}, {'m', 'M'}, {'q', 'Q'}, {'p', 'P'}, {'2', '"'}, {'3', '#'},
-        {'5', '%'}, {'6', '&'}, {'7', '\''}, {'9', ')'}, {',', '<'}, {'.', '>'}, {'/', '?'},
-        {':', '*'}, {'\\', '_'}, {']', '}'}, {'@', '`'}, {'^', '~'}, {'[', '{'},
-    };
-    for (const auto& [pressed, released] : pressed_released) {
+    const std::vector<std::tuple<std::string, unsigned char, unsigned char>> key_pressed_released{
+        {"2@", '2', '@'}, {"6^", '6', '^'}, {"9(", '9', '('}, {"\\|", '\\', '|'},
+        {"zZ", 'z', 'Z'}, {"z", 'z', 0x1A}, {";:", ':', ';'}, {"2@", '@', '2'}};
+    for (const auto& [key, pressed, released] : key_pressed_released) {
         fake_audio::reset();
+        held_keys = {key};
         press(pressed);
+        vellicor.special(GLUT_KEY_SHIFT_L, 0, 0);
+        EXPECT_TRUE(fake_audio::stops.empty()) << key;
+        held_keys.clear();
         vellicor.keyboardUp(released, 0, 0);
-        const unsigned slot = key_slot_table[pressed] - first_slot_entry;
-        EXPECT_EQ(stopped_slots(), std::vector<unsigned>{slot}) << "released as " << released;
+        ASSERT_FALSE(fake_audio::stops.empty()) << "released as " << released;
+        EXPECT_EQ(stopped_slots().back(), key_slot_table[pressed] - first_slot_entry) << "released as " << released;
     }
-    // A key pressed with Shift played nothing; its release without Shift is
-    // an ordinary release.
-    fake_audio::reset();
-    EXPECT_EQ(press('Z').first, "\n");
-    vellicor.keyboardUp('z', 0, 0);
-    EXPECT_EQ(stopped_slots(), std::vector<unsigned>{0});
+}
+
+TEST_F(instrument, only_the_notes_of_keys_let_go_stop)
+{
+    held_keys = {"6^", "7&"};
+    press('6');
+    press('7');
+    held_keys = {"6^"};
+    vellicor.keyboardUp('&', 0, 0);
+    EXPECT_EQ(stopped_slots(), std::vector<unsigned>{25});
+
+    // A key let go outside the window: the next key event in it stops the
+    // note, once.
+    held_keys.clear();
+    vellicor.specialUp(GLUT_KEY_SHIFT_L, 0, 0);
+    vellicor.keyboard('a', 0, 0);
+    EXPECT_EQ(stopped_slots(), (std::vector<unsigned>{25, 23}));
 }
 
 TEST_F(instrument, release_of_a_never_pressed_key_hands_over_a_state_that_names_no_slot)
