@@ -1,5 +1,7 @@
 #pragma once
-// A read buffer over a file descriptor, opened only for regular files.
+// A read buffer over a file, opened only for regular files.
+#include "os_files.h"
+
 #include <array>
 #include <streambuf>
 
@@ -18,6 +20,6 @@ protected:
     int_type underflow() override;
 
 private:
-    int descriptor_ = -1;
+    os_file file_ = no_file;
     std::array<char, 4096> buffer_{};
 };

@@ -2,6 +2,7 @@
 // files under pcm/, from an equal-tempered default set of sine tones or
 // from .tgw tone description files.
 #include "crt.h"
+#include "os_files.h"
 #include "paths.h"
 #include "sample_files.h"
 #include "tone_bank.h"
@@ -23,9 +24,21 @@ struct run_settings {
     std::uint8_t divisions = 12;
 };
 
-void print_usage(const char* invocation_path)
+void print_usage(std::ostream& out, const char* invocation_path)
 {
-    std::cerr << "usage: " << program_name(invocation_path) << " [-basefq freq] -onchi / <.tgw>"
+    out << "usage: " << program_name(invocation_path) << " [-basefq freq] -onchi / <.tgw>"
+        << std::endl;
+}
+
+void print_help(const char* invocation_path)
+{
+    print_usage(std::cout, invocation_path);
+    std::cout << "  -basefq freq  base frequency of slot 0 in Hz (default 440)\n"
+                 "  -16           16 divisions per octave instead of 12\n"
+                 "  -onchi        write the default bank at once, one octave per slot\n"
+                 "  -h            print the usage line on standard error\n"
+                 "  --help        print this help\n"
+                 "  --version     print the version"
               << std::endl;
 }
 
@@ -68,7 +81,15 @@ bool write_tone_file_bank(tone_bank& bank, const char* argument, const run_setti
 int run(tone_bank& bank, int argc, char** argv)
 {
     if (argc > 1 && is_option(argv[1], "-h")) {
-        print_usage(argv[0]);
+        print_usage(std::cerr, argv[0]);
+        return EXIT_SUCCESS;
+    }
+    if (argc > 1 && is_option(argv[1], "--help")) {
+        print_help(argv[0]);
+        return EXIT_SUCCESS;
+    }
+    if (argc > 1 && is_option(argv[1], "--version")) {
+        std::cout << "plessard " PLESSARD_VERSION << std::endl;
         return EXIT_SUCCESS;
     }
     run_settings settings;
@@ -105,6 +126,7 @@ int run(tone_bank& bank, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    prepare_process();
     tone_bank bank;
     return run(bank, argc, argv);
 }

@@ -1,33 +1,19 @@
 #include "output_file_buffer.h"
 
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
-output_file_buffer::output_file_buffer(int descriptor, std::span<char> buffer)
-    : descriptor_(descriptor),
+output_file_buffer::output_file_buffer(os_file file, std::span<char> buffer)
+    : file_(file),
       buffer_(buffer),
       next_(buffer_.data()),
       end_(buffer_.data() + buffer_.size())
 {
 }
 
-output_file_buffer::~output_file_buffer()
-{
-    close();
-}
-
 bool output_file_buffer::flush()
 {
-    const char* written_to = buffer_.data();
-    while (!failed_ && written_to < next_) {
-        const ssize_t written =
-            ::write(descriptor_, written_to, static_cast<std::size_t>(next_ - written_to));
-        if (written > 0) {
-            written_to += written;
-        } else if (written == 0 || errno != EINTR) {
-            failed_ = true;
-        }
+    if (!failed_ && next_ > buffer_.data()) {
+        failed_ = !write_file(file_, buffer_.data(), static_cast<std::size_t>(next_ - buffer_.data()));
     }
     next_ = buffer_.data();
     return !failed_;
@@ -54,18 +40,5 @@ bool output_file_buffer::put_bytes(const char* bytes, std::size_t count)
         bytes += piece;
         count -= piece;
     }
-    return !failed_;
-}
-
-bool output_file_buffer::close()
-{
-    if (descriptor_ < 0) {
-        return !failed_;
-    }
-    flush();
-    if (::close(descriptor_) != 0) {
-        failed_ = true;
-    }
-    descriptor_ = -1;
     return !failed_;
 }

@@ -1,18 +1,18 @@
 #pragma once
-// A write buffer over a file descriptor that it owns. The renderer adds one
-// 16-bit sample at a time, asking for room once per buffer rather than per
-// sample.
+// A write buffer over an open file. The renderer adds one 16-bit sample at
+// a time, asking for room once per buffer rather than per sample.
+#include "os_files.h"
+
 #include <cstdint>
 #include <span>
 
 class output_file_buffer {
 public:
-    // Takes over the descriptor. `buffer` (at least 2 bytes) stays the
-    // caller's and is used until close; writes go out in pieces of its size.
-    output_file_buffer(int descriptor, std::span<char> buffer);
+    // The file and `buffer` (at least 2 bytes) stay the caller's; writes go
+    // out in pieces of the buffer's size.
+    output_file_buffer(os_file file, std::span<char> buffer);
     output_file_buffer(const output_file_buffer&) = delete;
     output_file_buffer& operator=(const output_file_buffer&) = delete;
-    ~output_file_buffer();
 
     // How many samples fit in the buffer before it must be written out,
     // writing it out first when it is full; 0 once a write has failed.
@@ -29,14 +29,12 @@ public:
     // False once a write has failed.
     bool good() const { return !failed_; }
 
-    // Writes what is buffered and closes the file. False when any write
-    // failed, now or earlier, or the close did.
-    bool close();
-
-private:
+    // Writes out what is buffered. False when any write failed, now or
+    // earlier.
     bool flush();
 
-    int descriptor_;
+private:
+    os_file file_;
     std::span<char> buffer_;
     char* next_;
     char* end_;

@@ -59,3 +59,13 @@ path_parts split_path(const std::string& path)
     parts.extension = cut(parts.extension);
     return parts;
 }
+
+std::string directory_of(const std::string& path)
+{
+    const std::size_t separator = last_separator(path);
+    if (separator == std::string::npos) {
+        return ".";
+    }
+    // The root directory keeps its separator.
+    return path.substr(0, separator == 0 ? 1 : separator);
+}

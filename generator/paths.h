@@ -16,3 +16,6 @@ std::string program_name(const std::string& invocation_path);
 
 // Splits a path into drive, directory, name and extension.
 path_parts split_path(const std::string& path);
+
+// The directory that holds the file at `path`: "." for a bare name.
+std::string directory_of(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include "input_file_buffer.h"
 #include "tone_field_reader.h"
+#include "tone_text_buffer.h"
 
 #include <iostream>
 
@@ -54,7 +55,8 @@ bool parse_regular_file(const char* path, tone_slot& slot, std::size_t& fault_li
     if (!file.open_regular(path)) {
         return false;
     }
-    std::istream in(&file);
+    tone_text_buffer text(file);
+    std::istream in(&text);
     parse_tone_description(in, slot, fault_line);
     return true;
 }
@@ -107,6 +109,11 @@ bool read_tone_file(tone_bank& bank, const char* path, std::uint8_t divisions,
         slot.clear();
         std::size_t fault_line;
         if (!parse_regular_file(path, slot, fault_line)) {
+            return false;
+        }
+        // Every slot reads the same sounds: the first tells.
+        if (slot.sounds.empty()) {
+            std::cerr << path << ": no sound in the tone description." << std::endl;
             return false;
         }
         if (fault_line != 0 && !fault_reported) {

@@ -1,6 +1,7 @@
 #include "tone_file.h"
 
 #include "temp_dir.h"
+#include "tone_text_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,27 @@ struct parsed {
     std::size_t fault_line = 0;
 };
 
-parsed parse(const std::string& text)
+// Read as a tone file is: through the decoding of its text.
+parsed parse(const std::string& bytes)
 {
     parsed result;
-    std::istringstream in(text);
+    std::istringstream raw(bytes);
+    tone_text_buffer text(*raw.rdbuf());
+    std::istream in(&text);
     parse_tone_description(in, result.slot, result.fault_line);
     return result;
+}
+
+// The text as UTF-16 with its byte-order mark.
+std::string utf16(const std::u16string& text, bool big_endian)
+{
+    std::string bytes;
+    for (const char16_t unit : u"\uFEFF" + text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += big_endian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
 }
 
 struct sound_values {
@@ -136,6 +152,25 @@ TEST(ParseToneDescription, UnreadableInputKeepsEarlierSoundsAndNamesTheLine)
 TEST(ParseToneDescription, FieldsOf255CharactersStillFit)
 {
     EXPECT_EQ(parse_sounds(std::string(255, 'x') + ": 1\nsin wave: 2.5, 2.5, 1, 16384\n"), one_sine);
+}
+
+TEST(ParseToneDescription, EditorEncodingsReadAsTheSameText)
+{
+    EXPECT_EQ(parse_sounds("\xEF\xBB\xBFsin wave: 2.5, 2.5, 1, 16384\n"), one_sine);
+    for (const bool big_endian : {false, true}) {
+        EXPECT_EQ(parse_sounds(utf16(u"sin wave: 2.5, 2.5, 1, 16384\r\n", big_endian)), one_sine);
+        // A character outside ASCII, a surrogate pair too, is one character
+        // that ends a number and may serve as a separator.
+        EXPECT_EQ(parse_sounds(utf16(u"sin wave: 2.5\u00e92.5\U0001F3B51\u00e916384", big_endian)),
+                  one_sine);
+        const std::u16string x254(254, u'x');
+        EXPECT_EQ(parse_sounds(utf16(x254 + u"\U0001F3B5: 1\nsin wave: 2.5, 2.5, 1, 16384\n",
+                                     big_endian)),
+                  one_sine);
+        EXPECT_EQ(parse(utf16(x254 + u"x\u00e9: 1\nsin wave: 2.5, 2.5, 1, 16384\n", big_endian))
+                      .fault_line,
+                  1u);
+    }
 }
 
 TEST(ParseToneDescription, BinaryInputEnds)
