@@ -27,7 +27,8 @@ from sound_servers import PulseAudioServer, ServerError  # noqa: E402
 from vellicor_e2e import Failure, Player, check, start_xvfb  # noqa: E402
 
 PE_MACHINES = {0x14C: ("win32", "/usr/lib/wine/wine"), 0x8664: ("win64", "/usr/lib/wine/wine64")}
-# Wine's XAudio2 mixes in periods of 10 ms.
+# Wine's XAudio2 mixes in periods of 10 ms, and keeps its stream running
+# from start-up.
 WINE_XAUDIO2_PERIOD = 0.01
 FOUR_KINDS = ("basefq: 440\n"
               "sin wave: 0.25, 0.25, 1, 8000\n"
@@ -136,7 +137,7 @@ def check_vellicor(wine, scratch, bank):
                         args=[str(Path(bank) / "pcm" / "test")], extra_env={**wine.env, **server.client_env()},
                         launcher=[wine.loader])
         try:
-            run_case(server, recording, player, "vellicor.exe", WINE_XAUDIO2_PERIOD)
+            run_case(server, recording, player, "vellicor.exe", WINE_XAUDIO2_PERIOD, streams_before_playing=True)
         except Failure:
             print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
             print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-10:]),
