@@ -112,7 +112,7 @@ def compare_plessard(wine, scratch, name, args, same_dir=None):
         check(console_lines(windows_text) == console_lines(linux_text),
               f"{name}: {stream}: {console_lines(windows_text)[:3]}, Linux {console_lines(linux_text)[:3]}")
     files = same_banks(linux_dir, windows_dir)
-    print(f"plessard {' '.join(args)}: status {linux.returncode}, {len(console_lines(linux.stdout))} lines, "
+    print(f"plessard {' '.join(args) or '(no arguments)'}: status {linux.returncode}, {len(console_lines(linux.stdout))} lines, "
           f"{files} files, the same")
     return linux_dir
 
