@@ -104,6 +104,7 @@ def compare_plessard(wine, scratch, name, args, same_dir=None):
         directory.mkdir(exist_ok=True)
         for tone_file, text in (("four.tgw", FOUR_KINDS), ("four_crlf.tgw", FOUR_KINDS.replace("\n", "\r\n"))):
             (directory / tone_file).write_bytes(text.encode())
+        (directory / "folder.tgw").mkdir(exist_ok=True)
     linux = subprocess.run([OPTIONS.linux_plessard, *args], cwd=linux_dir, capture_output=True, timeout=120)
     windows = wine.run([str(Path(OPTIONS.windows_build) / "plessard.exe"), *args], cwd=windows_dir)
     check(windows.returncode == linux.returncode, f"{name}: status {windows.returncode}, Linux {linux.returncode}")
@@ -124,6 +125,7 @@ def check_plessard(wine, scratch):
     compare_plessard(wine, scratch, "four-kinds", ["four.tgw", "four_crlf.tgw"])
     compare_plessard(wine, scratch, "usage", ["-h"])
     compare_plessard(wine, scratch, "missing", ["missing.tgw", "four.tgw"])
+    compare_plessard(wine, scratch, "not-a-file", ["folder.tgw", "four.tgw"])
     compare_plessard(wine, scratch, "not-tgw", ["notes.txt"])
     return default
 
