@@ -1,8 +1,21 @@
 # Install rules and the Debian package: `cmake --install build` puts the two
 # programs, their manual pages and the documentation under the prefix;
 # `cpack --config build/CPackConfig.cmake` builds the .deb from the same rules.
+# A Windows build packs a ZIP instead (PackagingWindows.cmake).
 
 set(KIT_PACKAGE_NAME plessard-vellicor)
+set(CPACK_PACKAGE_NAME ${KIT_PACKAGE_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The plessard and vellicor authors")
+set(CPACK_PACKAGE_CONTACT "The plessard and vellicor authors <authors@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tone-bank generator and keyboard player")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES TRUE)
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+  return()
+endif()
+
 # The documentation directory is named after the package, not the project.
 set(CMAKE_INSTALL_DOCDIR "share/doc/${KIT_PACKAGE_NAME}"
   CACHE PATH "documentation root (DATAROOTDIR/doc/${KIT_PACKAGE_NAME})")
@@ -39,23 +52,15 @@ install(FILES README.md LICENSE packaging/debian/copyright ${packaged}/changelog
 install(FILES examples/organ.tgw DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME ${KIT_PACKAGE_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "The plessard and vellicor authors")
-set(CPACK_PACKAGE_CONTACT "The plessard and vellicor authors <authors@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tone-bank generator and keyboard player")
-set(CPACK_PACKAGE_DESCRIPTION "plessard renders a bank of 128 tone slots, equal-tempered sine tones or the
-tones of a .tgw tone description file, into raw 16-bit PCM sample files.
-vellicor loads one such bank, opens a window and plays its slots from the
-computer keyboard through PipeWire, PulseAudio or SDL2 audio, one looping
-voice per held key.")
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
-set(CPACK_STRIP_FILES TRUE)
-
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PACKAGE_DESCRIPTION "plessard renders a bank of 128 tone slots, equal-tempered sine tones or the
+tones of a .tgw tone description file, into raw 16-bit PCM sample files.
+vellicor loads one such bank, opens a window and plays its slots from the
+computer keyboard through PipeWire, PulseAudio or SDL2 audio, one looping
+voice per held key.")
 
 include(CPack)

@@ -2,8 +2,8 @@
 // The operating system's file services, as the generator uses them: reading
 // a tone file, writing a sample file that gets its name only once complete,
 // free space, and the process's response to signals. One source file per
-// system implements them (os_files_posix.cpp). Files are binary: bytes pass
-// unchanged both ways.
+// system implements them (os_files_posix.cpp, os_files_windows.cpp). Files
+// are binary: bytes pass unchanged both ways.
 #include <cstdint>
 #include <string>
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the kit needs to build, play and test,
-# skipping those already present.
+# skipping those already present. Further packages may be named as
+# arguments; one of another architecture (wine32:i386) gets that
+# architecture enabled first.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,7 @@ packages=(
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus
   python3
   dpkg-dev lintian groff-base
+  "$@"
 )
 
 missing=()
@@ -25,5 +28,11 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+for p in "${missing[@]}"; do
+  arch=${p#*:}
+  if [ "$arch" != "$p" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the kit and runs the whole test suite headless: the plain build,
 # the AddressSanitizer + UndefinedBehaviorSanitizer build, the
-# ThreadSanitizer build of the audio engine's tests, and a replay of the
-# fuzz corpus.
+# ThreadSanitizer build of the audio engine's tests, a replay of the fuzz
+# corpus, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -46,4 +46,21 @@ for corpus in fuzz/corpus/*/; do
   cmake --build build-fuzz -j "$jobs" --target "$target"
   "build-fuzz/fuzz/$target" -runs=0 "$corpus"
 done
+
+echo "== Windows build (MinGW) under Wine"
+windows_start=$SECONDS
+bash scripts/deps.sh wine wine64 wine32:i386
+bash scripts/windows.sh build-win32 i686
+cpack --config build-win32/CPackConfig.cmake -B build-win32/package >/dev/null
+# A kernel without 32-bit support (some virtual machines) runs no 32-bit
+# Wine: the same sources are then tested as a 64-bit build.
+tested=build-win32
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "this kernel runs no 32-bit programs: Wine tests the 64-bit build"
+  bash scripts/windows.sh build-win64 x86_64
+  tested=build-win64
+fi
+packages=(build-win32/package/*.zip)
+python3 tests/e2e/windows_e2e.py --windows-build "$tested" --linux-plessard build/plessard --package "${packages[@]}"
+echo "Windows stage: $((SECONDS - windows_start)) s"
 echo "all suites passed"

@@ -22,7 +22,7 @@ from pathlib import Path
 # Imported helpers leave no __pycache__ in the source tree.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sound_servers import SERVERS, SINK_RATE, MonitorRecording, ServerError  # noqa: E402
+from sound_servers import SERVERS, SINK_RATE, ServerError  # noqa: E402
 from vellicor_e2e import (Failure, Player, check, key_lines, loud_runs, slot_frequency, start_xvfb,  # noqa: E402
                           wait_until, xdotool)
 
@@ -133,11 +133,13 @@ class Timeline:
 
 
 def play_through(server, workdir):
-    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
+    recording = server.record(Path(workdir) / "monitor.raw")
     player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
                     audio_driver=server.name if OPTIONS.sdl else None, extra_env=server.client_env())
     try:
-        return (run_restart_case if OPTIONS.restart else run_case)(server, recording, player)
+        if OPTIONS.restart:
+            return run_restart_case(server, recording, player)
+        return run_case(server, recording, player, "vellicor", period_frames(server.name) / 44100)
     finally:
         player.stop()
         recording.stop()
@@ -145,14 +147,22 @@ def play_through(server, workdir):
             shutil.copyfile(recording.path, OPTIONS.keep_recording)
 
 
-def run_case(server, recording, player):
+def run_case(server, recording, player, client, period, streams_before_playing=False):
+    """Plays z, comma, then x with c, and checks the key lines and the
+    recording; `client` is the player's name among the server's clients,
+    `period` its audio engine's mixing period in seconds. The player's
+    stream is inspected while the first tone plays, or before it when
+    `streams_before_playing` (for an engine whose short periods a pactl
+    run could cost one; its stream must be running from start-up)."""
     check(server.sink_rate() == SINK_RATE, f"sink rate {server.sink_rate()}")
     player.open_window()
-    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    wait_until(lambda: client in server.clients(), 10.0, f"{client} among the server's clients")
+    streams = server.sink_inputs() if streams_before_playing else None
     timeline = Timeline()
     timeline.send("keydown", "z")
     time.sleep(0.4)
-    streams = server.sink_inputs()  # read while the tone plays
+    if streams is None:
+        streams = server.sink_inputs()  # read while the tone plays
     time.sleep(0.4)
     timeline.send("keyup", "z")
     time.sleep(0.5)
@@ -170,7 +180,7 @@ def run_case(server, recording, player):
     timeline.send("keyup", "c")
     time.sleep(0.6)
     player.quit()
-    wait_until(lambda: "vellicor" not in server.clients(), 10.0, "vellicor to leave the server's clients")
+    wait_until(lambda: client not in server.clients(), 10.0, f"{client} to leave the server's clients")
     recording.stop()
 
     check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,", "key: 78, 2, x", "key: 63, 3, c"],
@@ -178,7 +188,6 @@ def run_case(server, recording, player):
     check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
     buffering = server_buffering(streams, server.name == "pipewire")
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
-    period = period_frames(server.name) / 44100
     check_recording(recording.samples(), timeline, period + buffering, period)
     return 0
 
@@ -212,7 +221,7 @@ def run_restart_case(server, recording, player):
     server.stop(signal.SIGKILL if server.name == "pulseaudio" else signal.SIGTERM)
     server.start()
     wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor back among the restarted server's clients")
-    again = MonitorRecording(server, recording.path.with_name("after-restart.raw"))
+    again = server.record(recording.path.with_name("after-restart.raw"))
     try:
         # A restarted server's session manager may still be linking nodes
         # for a moment: the sound after it settles is what is judged.

@@ -5,12 +5,15 @@ sockets, runtime directory, home and configuration), in a process group of
 its own so that stopping it ends every process it started.
 
 Both speak the PulseAudio protocol on a socket under the scratch directory,
-so one set of pactl/parec calls inspects and records either.
+so one set of pactl/parec calls inspects and records either. PulseAudio's
+sink may instead be a pipe sink, whose FIFO the test reads itself.
 """
 import array
 import os
+import select
 import signal
 import subprocess
+import threading
 import time
 from pathlib import Path
 
@@ -67,6 +70,10 @@ class SoundServer:
         with self.log_path.open("wb") as log:
             self.process = subprocess.Popen(argv, env=self._daemon_env(), cwd=self.scratch, stdin=subprocess.DEVNULL,
                                             stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+
+    def record(self, path):
+        """Starts recording what the sink plays into `path`."""
+        return MonitorRecording(self, path)
 
     def pactl(self, *args, timeout=10.0):
         env = dict(os.environ, **self.client_env())
@@ -161,13 +168,26 @@ class PulseAudioServer(SoundServer):
 
     name = "pulseaudio"
 
+    def __init__(self, scratch, pipe_sink=False):
+        super().__init__(scratch)
+        self.pipe_sink = pipe_sink
+
     def socket(self):
         return self.scratch / "pulse.sock"
 
+    def fifo(self):
+        return self.scratch / "sink.fifo"
+
+    def record(self, path):
+        return PipeRecording(self.fifo(), path) if self.pipe_sink else super().record(path)
+
     def start(self):
         script = self.scratch / "default.pa"
+        # The pipe sink writes mono at the pace of the system clock.
+        sink = (f"load-module module-pipe-sink file={self.fifo()} use_system_clock_for_timing=yes channels=1"
+                if self.pipe_sink else "load-module module-null-sink channels=2")
         script.write_text(
-            f"load-module module-null-sink sink_name={SINK} rate={SINK_RATE} channels=2 format=s16le\n"
+            f"{sink} sink_name={SINK} rate={SINK_RATE} format=s16le\n"
             f"load-module module-native-protocol-unix socket={self.socket()} auth-anonymous=1\n"
             f"set-default-sink {SINK}\n")
         self._spawn(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
@@ -257,7 +277,43 @@ class MonitorRecording:
                 self.process.wait()
 
     def samples(self):
-        samples = array.array("h")
-        data = self.path.read_bytes()
-        samples.frombytes(data[:len(data) // 2 * 2])
-        return samples
+        return read_samples(self.path)
+
+
+class PipeRecording:
+    """The pipe sink's FIFO copied into a file by a thread of the test. A
+    monitor stream may join a stream late and miss its first period; the
+    pipe carries everything the sink plays."""
+
+    def __init__(self, fifo, path):
+        self.path = Path(path)
+        self.fifo = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+        self.reading = True
+        self.thread = threading.Thread(target=self._copy, args=(self.path.open("wb"),))
+        self.thread.start()
+
+    def _copy(self, out):
+        with out:
+            while self.reading:
+                if select.select([self.fifo], [], [], 0.05)[0]:
+                    try:
+                        out.write(os.read(self.fifo, 65536))
+                    except BlockingIOError:
+                        pass
+
+    def stop(self):
+        if self.thread.is_alive():
+            self.reading = False
+            self.thread.join()
+            os.close(self.fifo)
+
+    def samples(self):
+        return read_samples(self.path)
+
+
+def read_samples(path):
+    """16-bit samples of a raw recording; a trailing odd byte is dropped."""
+    samples = array.array("h")
+    data = Path(path).read_bytes()
+    samples.frombytes(data[:len(data) // 2 * 2])
+    return samples

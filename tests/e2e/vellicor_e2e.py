@@ -73,9 +73,10 @@ def xdotool(*args, timeout=10.0):
 
 
 class Player:
-    """One run of vellicor with its output and sound going to files."""
+    """One run of vellicor with its output and sound going to files; a
+    `launcher` (Wine's loader) runs it when given."""
 
-    def __init__(self, vellicor, workdir, args=(), audio_driver="disk", extra_env=None):
+    def __init__(self, vellicor, workdir, args=(), audio_driver="disk", extra_env=None, launcher=()):
         self.workdir = Path(workdir)
         self.out_path = self.workdir / "stdout.txt"
         self.err_path = self.workdir / "stderr.txt"
@@ -86,7 +87,7 @@ class Player:
             del env["SDL_AUDIODRIVER"]
         env.update(extra_env or {})
         with self.out_path.open("wb") as out, self.err_path.open("wb") as err:
-            self.process = subprocess.Popen([vellicor, *args], cwd=self.workdir, env=env,
+            self.process = subprocess.Popen([*launcher, vellicor, *args], cwd=self.workdir, env=env,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.window = None
         self.started = time.monotonic()

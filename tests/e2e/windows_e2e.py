@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""The Windows build under Wine, in one private Wine prefix for the run:
+plessard.exe must write the same banks and print the same lines (CR LF
+line ends aside) as the Linux plessard, and vellicor.exe must play through
+Wine's PulseAudio driver into a private PulseAudio daemon, recorded from a
+pipe sink while xdotool plays.
+
+Usage: windows_e2e.py --windows-build DIR --linux-plessard PATH [--package ZIP]
+Uses $DISPLAY, or starts its own Xvfb when none is set.
+"""
+import argparse
+import filecmp
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import zipfile
+from pathlib import Path
+
+# Imported helpers leave no __pycache__ in the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from sound_server_e2e import run_case  # noqa: E402
+from sound_servers import PulseAudioServer, ServerError  # noqa: E402
+from vellicor_e2e import Failure, Player, check, start_xvfb  # noqa: E402
+
+PE_MACHINES = {0x14C: ("win32", "/usr/lib/wine/wine"), 0x8664: ("win64", "/usr/lib/wine/wine64")}
+# Wine's XAudio2 mixes in periods of 10 ms, and keeps its stream running
+# from start-up.
+WINE_XAUDIO2_PERIOD = 0.01
+FOUR_KINDS = ("basefq: 440\n"
+              "sin wave: 0.25, 0.25, 1, 8000\n"
+              "middle notches: 0.25, 0.25, 2, 4000\n"
+              "forward notches: 0.3, 0.2, 3, 2000\n"
+              "backwawrd notches: 0.2, 0.15, 4, 1000   a remark\n")
+
+
+def pe_machine(exe):
+    """The machine field of a Windows executable's PE header."""
+    data = Path(exe).read_bytes()[:4096]
+    header = int.from_bytes(data[0x3C:0x40], "little")
+    check(data[header:header + 4] == b"PE\0\0", f"{exe} is not a Windows executable")
+    return int.from_bytes(data[header + 4:header + 6], "little")
+
+
+class WinePrefix:
+    """A Wine prefix of its own in a scratch directory, for programs of the
+    executable's architecture; stopping it ends its wineserver and every
+    program still running in it."""
+
+    def __init__(self, scratch, exe):
+        arch, self.loader = PE_MACHINES[pe_machine(exe)]
+        self.env = {"WINEPREFIX": str(Path(scratch) / "prefix"), "WINEARCH": arch, "WINEDEBUG": "-all",
+                    # No Mono or Gecko installer dialog while the prefix is made.
+                    "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+    def __enter__(self):
+        try:
+            made = self.run(["wineboot", "--init"], cwd="/", timeout=300)
+            if made.returncode != 0:
+                raise Failure(f"wineboot: status {made.returncode}: {made.stderr[-500:]}")
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def run(self, argv, cwd, timeout=120):
+        return subprocess.run([self.loader, *argv], cwd=cwd, env=dict(os.environ, **self.env),
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, **self.env), capture_output=True, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=dict(os.environ, **self.env), capture_output=True, timeout=60)
+
+
+def console_lines(output):
+    return output.decode(errors="replace").replace("\r\n", "\n").splitlines()
+
+
+def same_banks(linux_dir, windows_dir):
+    """The pcm directories hold the same file names with the same bytes;
+    returns the number of files compared."""
+    linux_pcm, windows_pcm = Path(linux_dir) / "pcm", Path(windows_dir) / "pcm"
+    names = sorted(p.name for p in linux_pcm.iterdir()) if linux_pcm.is_dir() else []
+    windows_names = sorted(p.name for p in windows_pcm.iterdir()) if windows_pcm.is_dir() else []
+    check(names == windows_names, f"file names differ: {sorted(set(names) ^ set(windows_names))[:10]}")
+    differing = [n for n in names if not filecmp.cmp(linux_pcm / n, windows_pcm / n, shallow=False)]
+    check(not differing, f"{len(differing)} of {len(names)} files differ, first {differing[:5]}")
+    return len(names)
+
+
+def compare_plessard(wine, scratch, name, args, same_dir=None):
+    """Runs both programs with `args`, the Windows one in `same_dir` when
+    given (over an earlier bank); returns the Linux run's directory."""
+    linux_dir = Path(scratch) / f"linux-{name}"
+    windows_dir = Path(same_dir) if same_dir else Path(scratch) / f"windows-{name}"
+    for directory in (linux_dir, windows_dir):
+        directory.mkdir(exist_ok=True)
+        for tone_file, text in (("four.tgw", FOUR_KINDS), ("four_crlf.tgw", FOUR_KINDS.replace("\n", "\r\n"))):
+            (directory / tone_file).write_bytes(text.encode())
+        (directory / "folder.tgw").mkdir(exist_ok=True)
+    linux = subprocess.run([OPTIONS.linux_plessard, *args], cwd=linux_dir, capture_output=True, timeout=120)
+    windows = wine.run([str(Path(OPTIONS.windows_build) / "plessard.exe"), *args], cwd=windows_dir)
+    check(windows.returncode == linux.returncode, f"{name}: status {windows.returncode}, Linux {linux.returncode}")
+    for stream, linux_text, windows_text in (("standard output", linux.stdout, windows.stdout),
+                                             ("standard error", linux.stderr, windows.stderr)):
+        check(console_lines(windows_text) == console_lines(linux_text),
+              f"{name}: {stream}: {console_lines(windows_text)[:3]}, Linux {console_lines(linux_text)[:3]}")
+    files = same_banks(linux_dir, windows_dir)
+    print(f"plessard {' '.join(args) or '(no arguments)'}: status {linux.returncode}, {len(console_lines(linux.stdout))} lines, "
+          f"{files} files, the same")
+    return linux_dir
+
+
+def check_plessard(wine, scratch):
+    default = compare_plessard(wine, scratch, "default", [])
+    # A second run into the same pcm/ replaces the earlier bank's files.
+    compare_plessard(wine, scratch, "replaced", ["-16", "-basefq", "220"], same_dir=Path(scratch) / "windows-default")
+    compare_plessard(wine, scratch, "four-kinds", ["four.tgw", "four_crlf.tgw"])
+    compare_plessard(wine, scratch, "usage", ["-h"])
+    compare_plessard(wine, scratch, "missing", ["missing.tgw", "four.tgw"])
+    compare_plessard(wine, scratch, "not-a-file", ["folder.tgw", "four.tgw"])
+    compare_plessard(wine, scratch, "not-tgw", ["notes.txt"])
+    return default
+
+
+def check_vellicor(wine, scratch, bank):
+    with PulseAudioServer(Path(scratch) / "server", pipe_sink=True) as server:
+        workdir = Path(scratch) / "player"
+        workdir.mkdir()
+        recording = server.record(workdir / "sink.raw")
+        player = Player(str(Path(OPTIONS.windows_build) / "vellicor.exe"), workdir,
+                        args=[str(Path(bank) / "pcm" / "test")], extra_env={**wine.env, **server.client_env()},
+                        launcher=[wine.loader])
+        try:
+            run_case(server, recording, player, "vellicor.exe", WINE_XAUDIO2_PERIOD, streams_before_playing=True)
+        except Failure:
+            print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
+            print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-10:]),
+                  file=sys.stderr)
+            raise
+        finally:
+            player.stop()
+            recording.stop()
+    print("vellicor.exe: window, key lines, tones, chord and Escape as on Linux")
+
+
+def check_package(package):
+    """The ZIP holds the two programs, the README, the licence and the
+    example tone file, under one folder named after the archive."""
+    top = Path(package).name.removesuffix(".zip")
+    check(re.fullmatch(r"plessard-vellicor-\d+\.\d+\.\d+-win32", top), f"package name {Path(package).name}")
+    expected = sorted(f"{top}/{name}" for name in
+                      ("plessard.exe", "vellicor.exe", "README.md", "LICENSE", "examples/organ.tgw"))
+    with zipfile.ZipFile(package) as archive:
+        names = sorted(name for name in archive.namelist() if not name.endswith("/"))
+    check(names == expected, f"{Path(package).name} holds {names}, expected {expected}")
+    print(f"{Path(package).name}: {len(names)} files as expected")
+
+
+OPTIONS = None
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--windows-build", required=True, help="directory holding plessard.exe and vellicor.exe")
+    parser.add_argument("--linux-plessard", required=True)
+    parser.add_argument("--package", help="the Windows ZIP package, whose file list is checked")
+    OPTIONS = parser.parse_args()
+    OPTIONS.windows_build = os.path.abspath(OPTIONS.windows_build)
+    OPTIONS.linux_plessard = os.path.abspath(OPTIONS.linux_plessard)
+    # A terminated test still stops Wine, the sound server and Xvfb.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    x_server = None if os.environ.get("DISPLAY") else start_xvfb()
+    try:
+        if OPTIONS.package:
+            check_package(OPTIONS.package)
+        with tempfile.TemporaryDirectory(prefix="windows-e2e-") as scratch:
+            with WinePrefix(scratch, Path(OPTIONS.windows_build) / "plessard.exe") as wine:
+                bank = check_plessard(wine, scratch)
+                check_vellicor(wine, scratch, bank)
+    except (Failure, ServerError) as failure:
+        print(f"FAILED: {failure}", file=sys.stderr)
+        return 1
+    finally:
+        if x_server:
+            x_server.terminate()
+            x_server.wait()
+    print("passed windows")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
