@@ -139,7 +139,9 @@ def play_through(server, workdir):
     try:
         if OPTIONS.restart:
             return run_restart_case(server, recording, player)
-        return run_case(server, recording, player, "vellicor", period_frames(server.name) / 44100)
+        # A pactl run while a tone plays can cost SDL's drivers a period.
+        return run_case(server, recording, player, "vellicor", period_frames(server.name) / 44100,
+                        streams_before_playing=True)
     finally:
         player.stop()
         recording.stop()
