@@ -1,6 +1,7 @@
 // vellicor: plays a bank of sample files from the computer keyboard.
 #include "command_line.h"
 #include "gluty_api4.h"
+#include "key_repeat.h"
 #include "myxa2.h"
 #include "pcm_bank.h"
 #include "vellicor.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
     mosk::glutyAPI::createWindow(instrument, "Vellicor");
     glutIdleFunc(nullptr);
     glutSetKeyRepeat(GLUT_KEY_REPEAT_OFF);
+    report_held_keys_as_repeated_presses();
     mosk::glutyAPI4::bindCallbacks();
     glutWindowStatusFunc(on_window_status);
     glutMainLoop();

@@ -2,6 +2,7 @@
 
 #include "gl_extensions.h"
 #include "key_is_down.h"
+#include "key_repeat.h"
 #include "key_slot_table.h"
 #include "myxa2.h"
 #include "pcm_bank.h"
@@ -35,6 +36,9 @@ void Vellicor::display()
 
 void Vellicor::keyboard(unsigned char key, int, int)
 {
+    // One hold, one note, however long the key is held.
+    if (key_press_repeats(key))
+        return;
     const std::uint8_t entry = key_slot_table[key];
     if (entry == quit_key_entry) {
         std::cout << std::endl;
@@ -62,6 +66,7 @@ void Vellicor::keyboard(unsigned char key, int, int)
 // myxa2_soundstop, which ignores slots without a voice.
 void Vellicor::keyboardUp(unsigned char key, int, int)
 {
+    key_released(key);
     const std::uint8_t entry = key_slot_table[key];
     if (entry >= first_slot_entry && entry != quit_key_entry)
         stop(keys[entry - first_slot_entry]);

@@ -1,7 +1,8 @@
 #include "key_is_down.h"
 
+#include "keycode_x11.h"
+
 #include <GL/glx.h>
-#include <X11/Xlib.h>
 
 // Asks the display of the current rendering context, which is the window's
 // while freeglut delivers its events.
@@ -10,11 +11,6 @@ bool key_is_down(unsigned char character)
     Display* display = glXGetCurrentDisplay();
     if (display == nullptr)
         return false;
-    // Printable Latin-1 characters are their own keysyms.
-    const KeyCode code = XKeysymToKeycode(display, character);
-    if (code == 0)
-        return false;
-    char keymap[32];
-    XQueryKeymap(display, keymap);
-    return (static_cast<unsigned char>(keymap[code / 8]) >> (code % 8) & 1) != 0;
+    const KeyCode code = keycode_of(display, character);
+    return code != 0 && is_down(query_keymap(display), code);
 }

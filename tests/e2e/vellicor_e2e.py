@@ -216,6 +216,27 @@ def held_key_loops_its_slot(player):
 
 
 @case
+def held_key_released_while_the_player_is_stopped(player):
+    """z held until the keyboard repeats it, then let go while the player is
+    stopped, so that it reads the repeats and the release late: one key line
+    and one tone still."""
+    player.open_window()
+    xdotool("keydown", "z")
+    player.wait_for_stderr("key: 7a, 0, z")
+    time.sleep(1.0)  # past the X server's repeat delay of 660 ms
+    player.process.send_signal(signal.SIGSTOP)
+    try:
+        time.sleep(0.3)  # repeats queue up meanwhile
+        xdotool("keyup", "z")
+    finally:
+        player.process.send_signal(signal.SIGCONT)
+    time.sleep(0.3)
+    player.quit()
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
+    check(len(player.audio_segments()) == 1, f"expected one tone, got {player.audio_segments()}")
+
+
+@case
 def shared_and_unmapped_keys(player):
     """q and / both sound slot 15; a, Z and 1 print an empty line and sound
     nothing; x held for 2 s is one press and one release."""

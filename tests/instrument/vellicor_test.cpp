@@ -3,6 +3,7 @@
 #include "fake_audio.h"
 #include "gl_extensions.h"
 #include "key_is_down.h"
+#include "key_repeat.h"
 #include "key_slot_table.h"
 #include "vellicor.h"
 
@@ -23,8 +24,24 @@ namespace {
 // The keyboard state, scripted: the keys held down, each as the characters
 // it gives in its Shift states ("2@" for a US 2 key).
 std::vector<std::string> held_keys;
+// The characters whose presses the keyboard repeats, and the releases the
+// instrument reported.
+std::string repeating_keys;
+std::string released_keys;
 
 } // namespace
+
+bool key_press_repeats(unsigned char character)
+{
+    return repeating_keys.find(static_cast<char>(character)) != std::string::npos;
+}
+
+void key_released(unsigned char character)
+{
+    released_keys += static_cast<char>(character);
+}
+
+void report_held_keys_as_repeated_presses() {}
 
 bool key_is_down(unsigned char character)
 {
@@ -76,6 +93,8 @@ protected:
     {
         fake_audio::reset();
         held_keys.clear();
+        repeating_keys.clear();
+        released_keys.clear();
         start_time = timeGetTime();
     }
 
@@ -141,6 +160,18 @@ TEST_F(instrument, unmapped_keys_print_an_empty_line_and_sound_nothing)
 
 // Shift or Ctrl changed while a key was held, on a US layout: the release
 // arrives as another character, and the note stops because its key is up.
+TEST_F(instrument, a_held_key_repeating_prints_nothing_and_keeps_its_note)
+{
+    press('z');
+    repeating_keys = "za";
+    EXPECT_EQ(press('z'), std::make_pair(std::string{}, std::string{}));
+    EXPECT_EQ(press('a'), std::make_pair(std::string{}, std::string{}));
+    EXPECT_EQ(fake_audio::plays.size(), 1u);
+    EXPECT_TRUE(fake_audio::stops.empty());
+    vellicor.keyboardUp('z', 0, 0);
+    EXPECT_EQ(released_keys, "z");
+}
+
 TEST_F(instrument, a_note_stops_when_its_key_is_up_whatever_character_the_release_brings)
 {
     const std::vector<std::tuple<std::string, unsigned char, unsigned char>> key_pressed_released{
