@@ -250,10 +250,22 @@ class MonitorRecording:
     """parec of the null sink's monitor into a file: mono, 16-bit, at the
     sink's own rate, so the recording runs at the sink's pace."""
 
+    # A server that has just come up may leave a new recording stream
+    # unlinked; a recording that gets no data this long starts again.
+    FIRST_DATA_TIMEOUT = 5.0
+
     def __init__(self, server, path):
         self.server = server
         self.path = Path(path)
-        env = dict(os.environ, **server.client_env())
+        deadline = time.monotonic() + START_TIMEOUT
+        while not self._start():
+            self.stop()
+            if time.monotonic() > deadline:
+                raise ServerError("timed out waiting for the recording to start")
+
+    def _start(self):
+        """Starts parec; whether data came before FIRST_DATA_TIMEOUT."""
+        env = dict(os.environ, **self.server.client_env())
         with self.path.open("wb") as out:
             # A short fragment keeps the monitor's data flowing in small
             # pieces; parec's default waits for seconds of it.
@@ -261,10 +273,14 @@ class MonitorRecording:
                 ["parec", "-d", SINK + ".monitor", f"--rate={SINK_RATE}", "--channels=1", "--format=s16le",
                  "--latency-msec=20", "--raw", "--client-name=e2e-recorder"],
                 env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
-        _wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0, START_TIMEOUT,
-                    "the recording to start")
+        try:
+            _wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0,
+                        self.FIRST_DATA_TIMEOUT, "the recording's first data")
+        except ServerError:
+            return False
         if self.process.poll() is not None:
             raise ServerError(f"parec exited with status {self.process.returncode}")
+        return True
 
     def stop(self):
         """Ends parec with SIGINT, which makes it write what it holds."""
