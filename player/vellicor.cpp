@@ -66,7 +66,6 @@ void Vellicor::keyboard(unsigned char key, int, int)
 // myxa2_soundstop, which ignores slots without a voice.
 void Vellicor::keyboardUp(unsigned char key, int, int)
 {
-    key_released(key);
     const std::uint8_t entry = key_slot_table[key];
     if (entry >= first_slot_entry && entry != quit_key_entry)
         stop(keys[entry - first_slot_entry]);
@@ -96,6 +95,7 @@ void Vellicor::stop(key_state& key)
 // focus), so each note is checked against the key that started it.
 void Vellicor::stop_released_keys()
 {
+    forget_keys_let_go();
     for (key_state& key : keys)
         if (key.sounding_key != key_state::no_key && !key_is_down(key.sounding_key))
             stop(key);

@@ -9,4 +9,4 @@ bool key_press_repeats(unsigned char)
     return false;
 }
 
-void key_released(unsigned char) {}
+void forget_keys_let_go() {}
