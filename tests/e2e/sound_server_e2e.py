@@ -71,15 +71,17 @@ def dropouts(samples, segment, level, edge=0.01):
 
 
 def zero_crossing_frequency(piece):
-    """The tone's pitch from its rising zero crossings. A dropout shows as
-    one long period, and a short one where the tone broke off, which are
-    left out: the pitch is that of the sound around them."""
-    rises = [k for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
+    """The tone's pitch from its rising zero crossings, each placed between
+    its two samples. A dropout or a skip in the recording shows as a period
+    off the others, which is left out: the pitch is that of the sound
+    around it."""
+    rises = [k - 1 + piece[k - 1] / (piece[k - 1] - piece[k])
+             for k in range(1, len(piece)) if piece[k - 1] < 0 <= piece[k]]
     if len(rises) < 2:
         return 0.0
     periods = [b - a for a, b in zip(rises, rises[1:])]
     typical = sorted(periods)[len(periods) // 2]
-    kept = [p for p in periods if typical / 2 < p < typical * 3 / 2]
+    kept = [p for p in periods if abs(p - typical) < typical * 0.01]
     return len(kept) * SINK_RATE / sum(kept)
 
 
