@@ -231,9 +231,11 @@ context.objects = [
 """)
         # The session manager and the pulse server come up once pipewire's
         # socket is there; the shell waits on all three so that stopping
-        # the group ends them together.
+        # the group ends them together. Sockets of a daemon killed before it
+        # could remove them (a restart) would let them start too early.
         launcher = self.scratch / "launch.sh"
         launcher.write_text(
+            f"rm -f '{self.runtime}/pipewire-0' '{self.runtime}/pipewire-0-manager'\n"
             "pipewire &\n"
             f"while [ ! -S '{self.runtime}/pipewire-0' ]; do sleep 0.05; done\n"
             "wireplumber &\n"
