@@ -399,7 +399,7 @@ def main():
                     workdir.mkdir()
                     try:
                         play_through(server, workdir)
-                    except Failure as failure:
+                    except (Failure, ServerError) as failure:
                         print(f"FAILED {OPTIONS.server}: {failure}", file=sys.stderr)
                         print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
                         errors = (workdir / "stderr.txt").read_text(errors="replace").splitlines()
