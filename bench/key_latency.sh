@@ -4,9 +4,10 @@
 # output for each server, then on SDL's driver for it at 1024 and at 256
 # frames for comparison, with the gaps heard. Then a gap soak on the
 # engine's own outputs: an octave held for 60 s, idle and with two busy
-# loops. Builds an optimised tree in build-key-latency; starts its own Xvfb
-# and daemons and stops them. Takes about nine minutes; SOAK_SECONDS and
-# PRESSES shorten it.
+# loops. Last, how late a realtime thread wakes on this machine at all, in
+# periods of 128 and 512 frames. Builds an optimised tree in
+# build-key-latency; starts its own Xvfb and daemons and stops them. Takes
+# about eleven minutes; SOAK_SECONDS and PRESSES shorten it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -17,6 +18,7 @@ soak=${SOAK_SECONDS:-60}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j 2 --target vellicor plessard >/dev/null
 cc -O2 -Wall -Wextra -shared -fPIC "$root/bench/key_latency_shim.c" -ldl -o "$build/key_latency_shim.so"
+cc -O2 -Wall -Wextra "$root/bench/realtime_wakeups.c" -o "$build/realtime_wakeups"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -39,4 +41,8 @@ echo "== gap soak (uptime: $(uptime | sed 's/.*load/load/'))"
 for server in pipewire pulseaudio; do
   run --soak "$soak" "$server"
   run --soak "$soak" --busy 2 "$server"
+done
+echo "== realtime wake-ups, no client playing (uptime: $(uptime | sed 's/.*load/load/'))"
+for frames in 128 512; do
+  "$build/realtime_wakeups" "$soak" "$frames"
 done
