@@ -15,7 +15,7 @@ std::int16_t saturate(std::int64_t sum)
 
 }  // namespace
 
-std::unique_lock<std::mutex> voice_mixer::hold()
+std::unique_lock<priority_inheriting_mutex> voice_mixer::hold()
 {
     return std::unique_lock(lock_);
 }

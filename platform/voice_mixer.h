@@ -3,6 +3,7 @@
 // engine's thread adds, changes and removes voices; one lock keeps them
 // apart, and it is held for a whole render so that a voice removed under it
 // is never touched again.
+#include "priority_inheriting_mutex.h"
 #include "voice_playback.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 class voice_mixer {
 public:
     // Held while a voice's play state is changed.
-    std::unique_lock<std::mutex> hold();
+    std::unique_lock<priority_inheriting_mutex> hold();
 
     void add(voice_playback& voice);
     void remove(voice_playback& voice);
@@ -24,6 +25,6 @@ public:
     void render(std::span<std::int16_t> out, int channels);
 
 private:
-    std::mutex lock_;
+    priority_inheriting_mutex lock_;
     std::vector<voice_playback*> voices_;
 };
