@@ -41,8 +41,6 @@ void forget_keys_let_go()
     ++forgettings;
 }
 
-void report_held_keys_as_repeated_presses() {}
-
 bool key_is_down(unsigned char character)
 {
     return std::any_of(held_keys.begin(), held_keys.end(), [&](const std::string& key) {
