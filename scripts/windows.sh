@@ -8,6 +8,7 @@
 # (kept under BUILD_DIR/freeglut for later runs) and leaves both programs,
 # linked statically, in BUILD_DIR.
 set -euo pipefail
+source "$(dirname "$0")/apt_lists.sh"
 [ $# -ge 1 ] || { echo "usage: bash scripts/windows.sh BUILD_DIR [i686|x86_64]" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "$1")
@@ -35,7 +36,7 @@ fetch_freeglut_source() {
   echo "deb-src $origin" > "$apt/sources.list"
   local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/parts"
     -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
-  apt-get "${options[@]}" update -qq
+  refresh_package_lists apt-get "${options[@]}"
   (cd "$freeglut" && apt-get "${options[@]}" source --download-only -qq "freeglut=${version%+b*}")
 }
 
