@@ -10,21 +10,15 @@ root=$PWD
 build=$root/build-audio-bench
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target player_audio plessard >/dev/null
-c++ -std=c++20 -O2 -Wall -Wextra -Wpedantic \
-  -I"$root/player" -I"$root/platform/include" $(pkg-config --cflags sdl2) \
-  "$root/bench/audio_bench.cpp" \
-  "$build/player/libplayer_audio.a" "$build/platform/libplatform_audio.a" "$build/platform/libplatform_crt.a" \
-  $(pkg-config --libs sdl2) -ldl -pthread -o "$build/audio_bench"
+cmake --build "$build" -j 2 --target audio_bench minimal_load plessard >/dev/null
 
 echo "== start-to-sound latency"
-"$build/audio_bench" latency
+"$build/bench/audio_bench" latency
 
 echo "== mixer cost"
-"$build/audio_bench" mixer
+"$build/bench/audio_bench" mixer
 
 echo "== bank load (128 files of the default bank)"
-cc -O2 -Wall -Wextra -Wpedantic "$root/bench/minimal_load.c" -o "$build/minimal_load"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && "$build/plessard" >/dev/null)
@@ -36,8 +30,8 @@ for round in 1 2 3 4 5; do
   start=$(us_now)
   cat "${files[@]}" >/dev/null
   cat_us=$(( $(us_now) - start ))
-  minimal_line=$("$build/minimal_load" "$work/pcm/test")
-  load_line=$("$build/audio_bench" load "$work/pcm/test" 2>/dev/null)
+  minimal_line=$("$build/bench/minimal_load" "$work/pcm/test")
+  load_line=$("$build/bench/audio_bench" load "$work/pcm/test" 2>/dev/null)
   ratio=$(awk -v m="$minimal_line" -v l="$load_line" 'BEGIN { split(m, a, " "); split(l, b, " "); printf "%.2f", b[1] / a[1] }')
   ratios+=("$ratio")
   awk -v round="$round" -v cat_us="$cat_us" -v load="$load_line" -v minimal="$minimal_line" -v ratio="$ratio" 'BEGIN {

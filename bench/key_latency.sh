@@ -16,9 +16,7 @@ presses=${PRESSES:-120}
 soak=${SOAK_SECONDS:-60}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target vellicor plessard >/dev/null
-cc -O2 -Wall -Wextra -shared -fPIC "$root/bench/key_latency_shim.c" -ldl -o "$build/key_latency_shim.so"
-cc -O2 -Wall -Wextra "$root/bench/realtime_wakeups.c" -o "$build/realtime_wakeups"
+cmake --build "$build" -j 2 --target vellicor plessard key_latency_shim realtime_wakeups >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -26,7 +24,7 @@ trap 'rm -rf "$work"' EXIT
 
 echo "== key-to-sound latency (uptime: $(uptime | sed 's/.*load/load/'))"
 run() {
-  python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/key_latency_shim.so" \
+  python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/bench/key_latency_shim.so" \
     --bank "$work" --presses "$presses" "$@"
 }
 for server in pipewire pulseaudio; do
@@ -44,5 +42,5 @@ for server in pipewire pulseaudio; do
 done
 echo "== realtime wake-ups, no client playing (uptime: $(uptime | sed 's/.*load/load/'))"
 for frames in 128 512; do
-  "$build/realtime_wakeups" "$soak" "$frames"
+  "$build/bench/realtime_wakeups" "$soak" "$frames"
 done

@@ -14,8 +14,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target vellicor plessard >/dev/null
-cc -O2 -Wall -Wextra -shared -fPIC "$root/bench/first_frame_shim.c" -ldl -o "$build/first_frame_shim.so"
+cmake --build "$build" -j 2 --target vellicor plessard first_frame_shim >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -25,7 +24,7 @@ cat "$work"/pcm/test.*.pcm >/dev/null  # every round starts from a warm page cac
 echo "== vellicor start-up on the default bank (128 files)"
 window_ms=()
 for round in 1 2 3 4 5; do
-  line=$(cd "$work" && SDL_AUDIODRIVER=dummy LD_PRELOAD="$build/first_frame_shim.so" \
+  line=$(cd "$work" && SDL_AUDIODRIVER=dummy LD_PRELOAD="$build/bench/first_frame_shim.so" \
     "$build/vellicor" 2>&1 >/dev/null | grep '^startup:')
   echo "round $round: ${line#startup: }"
   window_ms+=("$(echo "$line" | sed 's/.*first frame \([0-9.]*\) ms.*/\1/')")

@@ -4,7 +4,7 @@
 #include "crt.h"
 #include "os_files.h"
 #include "paths.h"
-#include "sample_files.h"
+#include "sample_file_layout.h"
 #include "tone_bank.h"
 #include "tone_file.h"
 

@@ -1,13 +1,15 @@
-#include "sample_files.h"
+#include "sample_file_layout.h"
+#include "slot_rendering.h"
+#include "tone_bank.h"
 
 #include "file_size_limit.h"
+#include "slot_sounds.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <filesystem>
-#include <limits>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,44 +18,13 @@ namespace {
 
 constexpr double rate = 44100.0;
 
-void add(tone_slot& slot, std::size_t kind, double start, double end, double frequency = 1.0,
-         std::int16_t amplitude = 16384)
-{
-    auto sound = create_sound(kind);
-    sound->center = (start + end) / 2;
-    sound->half_width = (end - start) / 2;
-    sound->frequency = frequency;
-    sound->amplitude = amplitude;
-    slot.sounds.push_back(std::move(sound));
-}
-
-std::string render(const tone_slot& slot)
-{
-    std::ostringstream out;
-    EXPECT_TRUE(render_slot(slot, rate, out));
-    EXPECT_TRUE(out.good());
-    return out.str();
-}
-
-std::int16_t sample(const std::string& bytes, std::size_t n)
-{
-    const auto lo = static_cast<unsigned char>(bytes[2 * n]);
-    const auto hi = static_cast<unsigned char>(bytes[2 * n + 1]);
-    return static_cast<std::int16_t>(lo | hi << 8);
-}
-
-bool all_zero(const std::string& bytes, std::size_t from, std::size_t to)
-{
-    return bytes.find_first_not_of('\0', from) >= to;
-}
-
 tone_bank one_sine_per_slot()
 {
     tone_bank bank;
     bank.sample_rate = rate;
     bank.size_slots();
     for (tone_slot& slot : bank.slots) {
-        add(slot, 0, 0.0, 0.01, 440.0);
+        add_sound(slot, 0, 0.0, 0.01, 440.0);
     }
     return bank;
 }
@@ -98,98 +69,6 @@ int write_with_file_size_limit(const tone_bank& bank, const temp_dir& dir, rlim_
 
 } // namespace
 
-TEST(RenderSlot, DefaultToneIsFiveSecondsStartingAtZero)
-{
-    tone_slot slot;
-    add(slot, 0, 0.0, 5.0, 440.0);
-    const std::string bytes = render(slot);
-    ASSERT_EQ(bytes.size(), 441000u);
-    EXPECT_EQ(sample(bytes, 0), 0);
-    EXPECT_EQ(sample(bytes, 1), 1026);
-}
-
-TEST(RenderSlot, SpanIsTheTimeCommonToAllSounds)
-{
-    tone_slot overlapping;
-    add(overlapping, 2, 0.0, 2.0);
-    add(overlapping, 2, 1.0, 3.0);
-    const std::string bytes = render(overlapping);
-    ASSERT_EQ(bytes.size(), 88200u * 2);
-    EXPECT_TRUE(all_zero(bytes, 0, 88200));
-    // At n = 44100 (t = 1) the first sound is a full period in, the second at its start.
-    EXPECT_EQ(sample(bytes, 44100), static_cast<std::int16_t>(-16384 - 16384));
-
-    tone_slot apart;
-    add(apart, 0, 0.0, 1.0);
-    add(apart, 0, 2.0, 3.0);
-    const std::string silence = render(apart);
-    EXPECT_EQ(silence.size(), 88200u * 2);
-    EXPECT_TRUE(all_zero(silence, 0, silence.size()));
-}
-
-TEST(RenderSlot, MixWrapsAroundIn16Bits)
-{
-    tone_slot two;
-    add(two, 3, 0.0, 1.0);
-    add(two, 3, 0.0, 1.0);
-    const std::string bytes = render(two);
-    EXPECT_EQ(bytes.substr(0, 2), std::string("\x00\x80", 2));
-
-    tone_slot three;
-    for (int i = 0; i < 3; ++i) {
-        add(three, 3, 0.0, 1.0, 1.0, 20000);
-    }
-    EXPECT_EQ(sample(render(three), 0), -5536);
-}
-
-TEST(RenderSlot, BytesAreLittleEndianWithoutTranslation)
-{
-    tone_slot slot;
-    add(slot, 3, 0.0, 1.0, 1.0, 10);
-    EXPECT_EQ(render(slot).substr(0, 2), std::string("\x0A\x00", 2));
-}
-
-TEST(RenderSlot, EmptyAndTinySpansWriteNothing)
-{
-    EXPECT_TRUE(render(tone_slot{}).empty());
-    tone_slot tiny;
-    add(tiny, 0, 0.0, 0.00001);
-    EXPECT_TRUE(render(tiny).empty());
-}
-
-TEST(RenderSlot, TimesBelowZeroCountAsZero)
-{
-    tone_slot before_origin;
-    add(before_origin, 0, -1.5, -0.5);
-    EXPECT_TRUE(render(before_origin).empty());
-
-    tone_slot straddling;
-    add(straddling, 2, -1.0, 1.0);
-    const std::string bytes = render(straddling);
-    ASSERT_EQ(bytes.size(), 44100u * 2);
-    EXPECT_EQ(sample(bytes, 0), -16384); // a whole period in at t = 0
-
-    tone_slot undefined;
-    add(undefined, 0, std::numeric_limits<double>::quiet_NaN(), 1.0);
-    EXPECT_TRUE(render(undefined).empty());
-}
-
-TEST(RenderSlot, RefusesSpansTooLongForASampleFile)
-{
-    for (double end : {1e9, std::numeric_limits<double>::infinity(),
-                       static_cast<double>(max_samples_per_file + 1) / rate}) {
-        tone_slot slot;
-        add(slot, 0, 0.0, end);
-        std::ostringstream out;
-        EXPECT_FALSE(render_slot(slot, rate, out)) << end;
-        EXPECT_TRUE(out.str().empty());
-    }
-    tone_slot late_start;
-    add(late_start, 0, 1e9, 1e9 + 1);
-    std::ostringstream out;
-    EXPECT_FALSE(render_slot(late_start, rate, out));
-}
-
 TEST(WriteSampleFiles, WritesAndNamesAll128Files)
 {
     temp_dir dir;
@@ -213,16 +92,17 @@ TEST(WriteSampleFiles, FilesHoldWhatTheStreamRenderingHolds)
     bank.sample_rate = rate;
     bank.size_slots();
     for (tone_slot& slot : bank.slots) {
-        add(slot, 0, 0.5, 2.0, 3.0, 30000);
-        add(slot, 1, 0.0, 2.0, 5.0, 20000);
-        add(slot, 3, 0.25, 1.5, 7.0, -12345);
+        add_sound(slot, 0, 0.5, 2.0, 3.0, 30000);
+        add_sound(slot, 1, 0.0, 2.0, 5.0, 20000);
+        add_sound(slot, 3, 0.25, 1.5, 7.0, -12345);
     }
     testing::internal::CaptureStdout();
     ASSERT_TRUE(bank.write_sample_files(dir.file("bank")));
     testing::internal::GetCapturedStdout();
-    const std::string expected = render(bank.slots[0]);
-    ASSERT_EQ(expected.size(), 66150u * 2);
-    EXPECT_TRUE(read_file(slot_file(dir, 0)) == expected) << "the file differs from the stream";
+    std::ostringstream expected;
+    ASSERT_TRUE(render_slot(bank.slots[0], rate, expected));
+    ASSERT_EQ(expected.str().size(), 66150u * 2);
+    EXPECT_TRUE(read_file(slot_file(dir, 0)) == expected.str()) << "the file differs from the stream";
 }
 
 TEST(WriteSampleFiles, MissingDirectoryStopsAtOnceAndSaysSo)

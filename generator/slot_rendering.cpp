@@ -1,11 +1,7 @@
-#include "sample_files.h"
-
-#include "bank_space.h"
-#include "replacement_file.h"
+#include "slot_rendering.h"
 
 #include <array>
-#include <iostream>
-#include <vector>
+#include <cstdint>
 
 namespace {
 
@@ -123,45 +119,4 @@ bool render_slot(const tone_slot& slot, double sample_rate, output_file_buffer& 
     // A failed write stays recorded in the buffer, which reports it on close.
     write_samples(out, slot, sample_rate, first, last);
     return true;
-}
-
-namespace {
-
-void report(const std::string& file_name, const char* problem)
-{
-    std::cerr << file_name << ": " << problem << std::endl;
-}
-
-} // namespace
-
-bool tone_bank::write_sample_files(const std::string& base_path) const
-{
-    if (!bank_fits(*this, base_path)) {
-        return false;
-    }
-    // Room for a whole file of the default bank (441,000 bytes): such a
-    // file goes out in one write call, and fewer, larger writes cost the
-    // kernel less per file.
-    std::vector<char> buffer(512 * 1024);
-    bool all_written = true;
-    for (unsigned slot = 0; slot < slot_count; ++slot) {
-        const std::string name = sample_file_name(base_path, slot);
-        std::uint64_t samples = 0;
-        const bool fits = slot_sample_count(slots[slot], sample_rate, samples);
-        replacement_file file;
-        if (!file.open(name, buffer, fits ? samples * 2 : 0)) {
-            report(name, "can't write file.");
-            return false;
-        }
-        std::cout << name << std::endl;
-        if (!render_slot(slots[slot], sample_rate, file.output())) {
-            report(name, "sound span too long for a sample file.");
-            all_written = false;
-        }
-        if (!file.commit()) {
-            report(name, "can't write file.");
-            return false;
-        }
-    }
-    return all_written;
 }

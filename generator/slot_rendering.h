@@ -1,6 +1,6 @@
 #pragma once
-// Sample files: raw 16-bit signed little-endian mono PCM, no header, laid
-// out as sample_file_layout.h says.
+// One slot's samples as its sample file holds them: raw 16-bit signed
+// little-endian mono PCM, no header, laid out as sample_file_layout.h says.
 #include "output_file_buffer.h"
 #include "sample_file_layout.h"
 #include "tone_bank.h"
