@@ -4,10 +4,12 @@ rem bank with plessard first when there is none. On a failure the console
 rem stays open until a key is pressed, so that the message can be read.
 setlocal
 cd /d "%~dp0"
-if not exist pcm\test.0.pcm (
-    plessard.exe >nul || goto failed
-)
-vellicor.exe pcm/test || goto failed
+if exist pcm\test.0.pcm goto play
+plessard.exe >nul
+if %errorlevel% neq 0 goto failed
+:play
+vellicor.exe pcm/test
+if %errorlevel% neq 0 goto failed
 exit /b 0
 
 :failed
