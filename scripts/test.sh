@@ -52,15 +52,16 @@ windows_start=$SECONDS
 bash scripts/deps.sh wine wine64 wine32:i386
 bash scripts/windows.sh build-win32 i686
 cpack --config build-win32/CPackConfig.cmake -B build-win32/package >/dev/null
+bash scripts/windows.sh build-win64 x86_64
+cpack --config build-win64/CPackConfig.cmake -B build-win64/package >/dev/null
 # A kernel without 32-bit support (some virtual machines) runs no 32-bit
 # Wine: the same sources are then tested as a 64-bit build.
 tested=build-win32
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "this kernel runs no 32-bit programs: Wine tests the 64-bit build"
-  bash scripts/windows.sh build-win64 x86_64
   tested=build-win64
 fi
-packages=(build-win32/package/*.zip)
+packages=(build-win32/package/*.zip build-win64/package/*.zip)
 python3 tests/e2e/windows_e2e.py --windows-build "$tested" --linux-plessard build/plessard --package "${packages[@]}"
 echo "Windows stage: $((SECONDS - windows_start)) s"
 echo "all suites passed"
