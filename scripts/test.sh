@@ -52,6 +52,8 @@ windows_start=$SECONDS
 bash scripts/deps.sh wine wine64
 bash scripts/windows.sh build-win32 i686
 cpack --config build-win32/CPackConfig.cmake -B build-win32/package >/dev/null
+bash scripts/windows.sh build-win64 x86_64
+cpack --config build-win64/CPackConfig.cmake -B build-win64/package >/dev/null
 # Wine runs the 32-bit build where the kernel runs 32-bit programs and 32-bit
 # Wine can be installed; elsewhere the same sources are tested as a 64-bit
 # build, and the i386 architecture is never enabled for nothing.
@@ -65,8 +67,7 @@ elif ! bash scripts/deps.sh wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 >"$wine
 else
   tested=build-win32
 fi
-[ "$tested" = build-win64 ] && bash scripts/windows.sh build-win64 x86_64
-packages=(build-win32/package/*.zip)
+packages=(build-win32/package/*.zip build-win64/package/*.zip)
 python3 tests/e2e/windows_e2e.py --windows-build "$tested" --linux-plessard build/plessard --package "${packages[@]}"
 echo "Windows stage: $((SECONDS - windows_start)) s"
 echo "all suites passed"

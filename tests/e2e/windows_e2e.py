@@ -3,9 +3,10 @@
 plessard.exe must write the same banks and print the same lines (CR LF
 line ends aside) as the Linux plessard, and vellicor.exe must play through
 Wine's PulseAudio driver into a private PulseAudio daemon, recorded from a
-pipe sink while xdotool plays.
+pipe sink while xdotool plays: through XAudio2 2.7, and through 2.9 from
+play.cmd of the unpacked 64-bit ZIP with 2.7 disabled.
 
-Usage: windows_e2e.py --windows-build DIR --linux-plessard PATH [--package ZIP]
+Usage: windows_e2e.py --windows-build DIR --linux-plessard PATH [--package ZIP...]
 Uses $DISPLAY, or starts its own Xvfb when none is set.
 """
 import argparse
@@ -13,6 +14,7 @@ import filecmp
 import os
 import re
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -30,6 +32,9 @@ PE_MACHINES = {0x14C: ("win32", "/usr/lib/wine/wine"), 0x8664: ("win64", "/usr/l
 # Wine's XAudio2 mixes in periods of 10 ms, and keeps its stream running
 # from start-up.
 WINE_XAUDIO2_PERIOD = 0.01
+# Wine's PulseAudio driver names its client after the product name of the
+# program's version resource.
+WINE_CLIENT = "plessard-vellicor"
 FOUR_KINDS = ("basefq: 440\n"
               "sin wave: 0.25, 0.25, 1, 8000\n"
               "middle notches: 0.25, 0.25, 2, 4000\n"
@@ -51,8 +56,8 @@ class WinePrefix:
     program still running in it."""
 
     def __init__(self, scratch, exe):
-        arch, self.loader = PE_MACHINES[pe_machine(exe)]
-        self.env = {"WINEPREFIX": str(Path(scratch) / "prefix"), "WINEARCH": arch, "WINEDEBUG": "-all",
+        self.arch, self.loader = PE_MACHINES[pe_machine(exe)]
+        self.env = {"WINEPREFIX": str(Path(scratch) / "prefix"), "WINEARCH": self.arch, "WINEDEBUG": "-all",
                     # No Mono or Gecko installer dialog while the prefix is made.
                     "WINEDLLOVERRIDES": "mscoree,mshtml="}
 
@@ -69,6 +74,10 @@ class WinePrefix:
     def __exit__(self, *exc):
         self.stop()
         return False
+
+    def without(self, *dlls):
+        """The prefix's environment with the given DLLs disabled."""
+        return {**self.env, "WINEDLLOVERRIDES": self.env["WINEDLLOVERRIDES"] + ";" + ",".join(dlls) + "=d"}
 
     def run(self, argv, cwd, timeout=120):
         return subprocess.run([self.loader, *argv], cwd=cwd, env=dict(os.environ, **self.env),
@@ -131,15 +140,42 @@ def check_plessard(wine, scratch):
 
 
 def check_vellicor(wine, scratch, bank):
-    with PulseAudioServer(Path(scratch) / "server", pipe_sink=True) as server:
-        workdir = Path(scratch) / "player"
-        workdir.mkdir()
-        recording = server.record(workdir / "sink.raw")
-        player = Player(str(Path(OPTIONS.windows_build) / "vellicor.exe"), workdir,
-                        args=[str(Path(bank) / "pcm" / "test")], extra_env={**wine.env, **server.client_env()},
-                        launcher=[wine.loader])
+    """The tones through XAudio2 2.7; with no XAudio2 at all the player
+    says so, and still opens its window and ends on Escape."""
+    vellicor = Path(OPTIONS.windows_build) / "vellicor.exe"
+    pcm = [str(Path(bank) / "pcm" / "test")]
+    check_tones(wine, Path(scratch) / "player", vellicor, pcm, wine.env)
+    print("vellicor.exe (XAudio2 2.7): window, key lines, tones, chord and Escape as on Linux")
+    workdir = Path(scratch) / "no-engine"
+    workdir.mkdir()
+    player = Player(str(vellicor), workdir, args=pcm, launcher=[wine.loader],
+                    extra_env=wine.without("xaudio2_7", "xaudio2_8", "xaudio2_9"))
+    try:
+        player.open_window()
+        player.wait_for_stderr("myxa2: init failed.")
+        player.quit()
+    finally:
+        player.stop()
+    print("vellicor.exe (no XAudio2): 'myxa2: init failed.', window, Escape")
+
+
+def check_play_cmd(wine, folder, bank):
+    """play.cmd of the unpacked ZIP with XAudio2 2.7 disabled, as on a
+    stock Windows 10: it writes the Linux bank, then plays it."""
+    check_tones(wine, folder, "play.cmd", [], wine.without("xaudio2_7"), launcher=["cmd", "/c"])
+    files = same_banks(bank, folder)
+    print(f"play.cmd of {folder.name} (XAudio2 2.7 disabled): {files} files written as on Linux, "
+          "window, key lines, tones, chord and Escape as on Linux")
+
+
+def check_tones(wine, workdir, program, args, env, launcher=()):
+    with PulseAudioServer(Path(workdir) / "server", pipe_sink=True) as server:
+        Path(workdir).mkdir(exist_ok=True)
+        recording = server.record(Path(workdir) / "sink.raw")
+        player = Player(str(program), workdir, args=args, extra_env={**env, **server.client_env()},
+                        launcher=[wine.loader, *launcher])
         try:
-            run_case(server, recording, player, "vellicor.exe", WINE_XAUDIO2_PERIOD, streams_before_playing=True)
+            run_case(server, recording, player, WINE_CLIENT, WINE_XAUDIO2_PERIOD, streams_before_playing=True)
         except Failure:
             print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
             print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-10:]),
@@ -148,20 +184,35 @@ def check_vellicor(wine, scratch, bank):
         finally:
             player.stop()
             recording.stop()
-    print("vellicor.exe: window, key lines, tones, chord and Escape as on Linux")
+
+
+def version_resource(exe_bytes):
+    """File and product version of a program's version resource."""
+    at = exe_bytes.find(struct.pack("<I", 0xFEEF04BD))
+    check(at >= 0, "no version resource")
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<4I", exe_bytes, at + 8)
+    as_text = lambda ms, ls: f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+    return as_text(file_ms, file_ls), as_text(product_ms, product_ls)
 
 
 def check_package(package):
-    """The ZIP holds the two programs, the README, the licence and the
-    example tone file, under one folder named after the archive."""
+    """The ZIP holds the two programs, each with its version resource,
+    play.cmd, the README, the licence and the example tone file, under one
+    folder named after the archive."""
     top = Path(package).name.removesuffix(".zip")
-    check(re.fullmatch(r"plessard-vellicor-\d+\.\d+\.\d+-win32", top), f"package name {Path(package).name}")
+    version = re.fullmatch(r"plessard-vellicor-(\d+\.\d+\.\d+)-win(32|64)", top)
+    check(version, f"package name {Path(package).name}")
     expected = sorted(f"{top}/{name}" for name in
-                      ("plessard.exe", "vellicor.exe", "README.md", "LICENSE", "examples/organ.tgw"))
+                      ("plessard.exe", "vellicor.exe", "play.cmd", "README.md", "LICENSE", "examples/organ.tgw"))
     with zipfile.ZipFile(package) as archive:
         names = sorted(name for name in archive.namelist() if not name.endswith("/"))
-    check(names == expected, f"{Path(package).name} holds {names}, expected {expected}")
-    print(f"{Path(package).name}: {len(names)} files as expected")
+        check(names == expected, f"{Path(package).name} holds {names}, expected {expected}")
+        for program in ("plessard.exe", "vellicor.exe"):
+            exe = archive.read(f"{top}/{program}")
+            versions = version_resource(exe)
+            check(versions == (version[1] + ".0",) * 2, f"{program}: file and product version {versions}")
+            check("FileDescription".encode("utf-16-le") in exe, f"{program}: no description")
+    print(f"{Path(package).name}: {len(names)} files as expected, versions {version[1]}")
 
 
 OPTIONS = None
@@ -172,7 +223,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--windows-build", required=True, help="directory holding plessard.exe and vellicor.exe")
     parser.add_argument("--linux-plessard", required=True)
-    parser.add_argument("--package", help="the Windows ZIP package, whose file list is checked")
+    parser.add_argument("--package", nargs="+", default=[],
+                        help="the Windows ZIPs, whose file lists are checked; the 64-bit one is also run")
     OPTIONS = parser.parse_args()
     OPTIONS.windows_build = os.path.abspath(OPTIONS.windows_build)
     OPTIONS.linux_plessard = os.path.abspath(OPTIONS.linux_plessard)
@@ -180,12 +232,22 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     x_server = None if os.environ.get("DISPLAY") else start_xvfb()
     try:
-        if OPTIONS.package:
-            check_package(OPTIONS.package)
+        for package in OPTIONS.package:
+            check_package(package)
+        win64 = [package for package in OPTIONS.package if package.endswith("-win64.zip")]
+        check(len(win64) == 1, f"one 64-bit ZIP expected among {OPTIONS.package}")
         with tempfile.TemporaryDirectory(prefix="windows-e2e-") as scratch:
+            with zipfile.ZipFile(win64[0]) as archive:
+                archive.extractall(Path(scratch) / "unpacked")
+            unpacked = Path(scratch) / "unpacked" / Path(win64[0]).name.removesuffix(".zip")
             with WinePrefix(scratch, Path(OPTIONS.windows_build) / "plessard.exe") as wine:
                 bank = check_plessard(wine, scratch)
                 check_vellicor(wine, scratch, bank)
+                if wine.arch == "win64":
+                    check_play_cmd(wine, unpacked, bank)
+            if wine.arch != "win64":
+                with WinePrefix(Path(scratch) / "win64", unpacked / "plessard.exe") as wine64:
+                    check_play_cmd(wine64, unpacked, bank)
     except (Failure, ServerError) as failure:
         print(f"FAILED: {failure}", file=sys.stderr)
         return 1

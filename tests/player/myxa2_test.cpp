@@ -1,3 +1,4 @@
+#include "device_order.h"
 #include "fake_xaudio2.h"
 #include "myxa2.h"
 
@@ -68,6 +69,34 @@ TEST_F(Myxa2, StereoDevicesNeverWinOverTheDefaultDevice)
         myxa2->device = 7;
         ASSERT_TRUE(myxa2_list_devices());
         EXPECT_EQ(myxa2->device, 0u) << channels.size() << " devices";
+    }
+}
+
+// The list that the Windows layer over XAudio2 2.9 builds from the
+// system's active outputs, with the player's choice over it.
+TEST_F(Myxa2, OverTheSystemsOutputsTheLastWideOneOrElseTheDefaultIsChosen)
+{
+    struct output {
+        std::wstring id;
+        WORD channels;
+    };
+    struct row {
+        std::vector<output> active;
+        std::wstring default_id, chosen;
+    };
+    start_engine();
+    for (const row& r : {row{{{L"A", 2}, {L"B", 6}, {L"C", 2}, {L"D", 8}, {L"E", 2}}, L"C", L"D"},
+                         row{{{L"A", 2}, {L"B", 2}}, L"B", L"B"}, row{{{L"A", 6}, {L"B", 2}}, L"B", L"A"}}) {
+        std::vector<std::wstring> ids;
+        for (const output& o : r.active)
+            ids.push_back(o.id);
+        std::vector<std::size_t> order = device_order(ids, r.default_id);
+        ASSERT_EQ(order.size(), ids.size());
+        audio.script.device_channels.clear();
+        for (std::size_t i : order)
+            audio.script.device_channels.push_back(r.active.at(i).channels);
+        ASSERT_TRUE(myxa2_list_devices());
+        EXPECT_EQ(ids.at(order.at(myxa2->device)), r.chosen) << "default " << std::string(r.default_id.begin(), r.default_id.end());
     }
 }
 
