@@ -147,7 +147,9 @@ bool pipewire_output::roundtrip(std::int64_t timeout_ns)
     const int pending = pw_core_sync(core_, PW_ID_CORE, 0);
     timespec deadline{};
     pw_thread_loop_get_time(loop_, &deadline, timeout_ns);
-    while (done_seq_ != pending && !lost_ && wait(deadline)) {
+    while (done_seq_ != pending && !lost_) {
+        if (!wait(deadline))
+            break;
     }
     return done_seq_ == pending;
 }

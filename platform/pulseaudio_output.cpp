@@ -132,9 +132,12 @@ template <typename Done>
 bool pulseaudio_output::wait_for(Done done, pa_usec_t timeout)
 {
     const pa_usec_t deadline = pa_rtclock_now() + timeout;
-    for (pa_usec_t now = pa_rtclock_now(); !done() && !lost_ && !opens_interrupted() && now < deadline;
-         now = pa_rtclock_now())
+    while (!done() && !lost_ && !opens_interrupted()) {
+        const pa_usec_t now = pa_rtclock_now();
+        if (now >= deadline)
+            break;
         wait_at_most(std::min(deadline - now, wait_slice));
+    }
     return done();
 }
 
