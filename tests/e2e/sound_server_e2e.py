@@ -4,9 +4,9 @@ daemon with a 48 kHz null sink, the engine's own output for that server
 (or SDL's driver with --sdl), the sink's monitor recorded with parec while
 xdotool plays. --restart stops the server while a key is held and starts
 it again. --socket-activation runs the server as systemd does: the test
-holds its socket and hands it to each daemon half a second after starting
-it. --late-start starts the player first and the socket-activated daemon
-a second later.
+holds its socket and hands it to each daemon 0.7 s after starting it.
+--late-start starts the player first and the socket-activated daemon a
+second later.
 
 Usage: sound_server_e2e.py --vellicor PATH --bank DIR [--sdl] [--restart]
                            [--socket-activation] [--late-start]
@@ -284,6 +284,7 @@ def run_restart_case(server, recording, player):
 
 # The daemon of --late-start comes up this long after the player.
 LATE_START_DELAY = 1.0
+ENGINE_STREAM_NAME = "playback"
 
 
 def run_late_start_case(server, recording, player):
@@ -293,11 +294,14 @@ def run_late_start_case(server, recording, player):
     wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
     xdotool("keydown", "z")
     wait_until(lambda: sounding(recording, slot_frequency(0), at_least=0.3), 5.0, "z to sound")
+    # The engine's own stream, not one of SDL's drivers found on the way.
+    names = [stream.get("media.name") for stream in server.sink_inputs()]
     xdotool("keyup", "z")
     wait_until(lambda: fell_silent(recording), 5.0, "z to stop at its release")
     player.quit()
     check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
     check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
+    check(names == [ENGINE_STREAM_NAME], f"playback streams: {names}")
     print(f"{server.name}: started {LATE_START_DELAY:.1f} s after the player, which then played z")
     return 0
 

@@ -10,9 +10,8 @@ sink may instead be a pipe sink, whose FIFO the test reads itself.
 
 A socket-activated server works as systemd runs one: the test listens on
 the daemon's socket itself, for as long as the server object lives, and
-hands it to each daemon it starts (LISTEN_FDS, as fd 3) half a second
-later, so that clients connect at once and wait for a daemon still
-starting.
+hands it to each daemon it starts (LISTEN_FDS, as fd 3) 0.7 s later, so
+that clients connect at once and wait for a daemon still starting.
 """
 import array
 import os
@@ -28,7 +27,8 @@ from pathlib import Path
 SINK = "e2e_sink"
 SINK_RATE = 48000
 START_TIMEOUT = 20.0
-ACTIVATION_DELAY = 0.5
+# A daemon restarted by systemd answers on its socket about this much later.
+ACTIVATION_DELAY = 0.7
 
 
 class ServerError(Exception):
