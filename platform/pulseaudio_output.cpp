@@ -21,10 +21,11 @@ constexpr pa_usec_t stream_timeout = 2 * PA_USEC_PER_SEC;
 // included: the server asks the sink for (target - 2 x request) / 2 and
 // keeps the rest buffered for the stream, asking for more each time
 // request_frames have played. 512 frames with requests of 128 give the
-// sink 128 frames (2.9 ms) and the stream 384. Measured on a two-core
-// virtual machine with the sink at its floor: 3 x 128 buffered played a key
-// in 9.5 ms (median) but underran several times in every 20 s held; 2 x 256
-// in 13 ms and never underran, idle; requests of 64 frames underran all
+// sink 128 frames (2.9 ms) and the stream 384: on a two-core virtual
+// machine a key in 8.7 ms (median), 12.8 ms (95th), no underrun in 120
+// presses nor in 60 s held. Measured there with the sink at its floor:
+// 3 x 128 buffered played a key in 9.5 ms but underran several times in
+// every 20 s held; 2 x 256 in 13 ms; requests of 64 frames underran all
 // the time.
 constexpr std::uint32_t target_frames = 512;
 constexpr std::uint32_t request_frames = 128;
