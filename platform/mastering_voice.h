@@ -15,7 +15,7 @@ class xaudio2_engine;
 class mastering_voice final : public IXAudio2MasteringVoice {
 public:
     // Opens and starts the device. Fails with XAUDIO2_E_DEVICE_INVALIDATED
-    // when it cannot be opened.
+    // when it cannot be opened and the output reached no sound server.
     static HRESULT open(xaudio2_engine& engine, voice_mixer& mixer, audio_output& output,
                         const output_device& device, int channels, mastering_voice*& opened);
 

@@ -6,12 +6,15 @@
 namespace {
 
 constexpr auto retry_interval = std::chrono::milliseconds(500);
+// Tries on the chosen device before the default output is tried instead.
+constexpr int tries_before_default = 3;
 
 }  // namespace
 
-output_supervisor::output_supervisor(audio_output& output, output_device device, int channels, voice_mixer& mixer)
-    : output_(output), device_(std::move(device)), channels_(channels), mixer_(mixer),
-      thread_(&output_supervisor::watch, this)
+output_supervisor::output_supervisor(audio_output& output, output_device device, int channels, voice_mixer& mixer,
+                                     bool opened)
+    : output_(output), device_(std::move(device)), fallback_(default_output(channels)), channels_(channels),
+      mixer_(mixer), open_(opened), thread_(&output_supervisor::watch, this)
 {
 }
 
@@ -21,17 +24,38 @@ output_supervisor::~output_supervisor()
         std::scoped_lock held(lock_);
         stopping_ = true;
     }
+    output_.interrupt_opens(true);
     wake_.notify_one();
     thread_.join();
+    output_.interrupt_opens(false);
 }
 
 void output_supervisor::watch()
 {
     std::unique_lock held(lock_);
     while (!wake_.wait_for(held, retry_interval, [this] { return stopping_; })) {
-        if (output_.playing())
+        if (open_ && output_.playing())
             continue;
-        output_.close();
-        output_.open(device_, channels_, mixer_);
+        held.unlock();
+        reopen();
+        held.lock();
     }
+}
+
+// A failed open is closed at once, so that nothing of it is left running.
+void output_supervisor::reopen()
+{
+    output_.close();
+    open_ = output_.open(next_device(), channels_, mixer_);
+    if (open_) {
+        failed_tries_ = 0;
+        return;
+    }
+    ++failed_tries_;
+    output_.close();
+}
+
+const output_device& output_supervisor::next_device() const
+{
+    return failed_tries_ < tries_before_default ? device_ : fallback_;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// Keeps an open output playing: a thread that looks every half second
-// whether the output has lost its sound server and, if so, reopens it on
-// the same device. Voices stay in the mixer meanwhile, so a held one
-// sounds again once the output is back.
+// Keeps an output playing: a thread that looks every half second whether
+// the output is closed, failed to open or has lost its sound server and,
+// if so, closes it and opens it again. After a few failed tries on the
+// chosen device it tries the server's default output; after the next loss
+// it starts again with the chosen one. Voices stay in the mixer meanwhile,
+// so a held one sounds again once the output is back.
 #include "audio_output.h"
 
 #include <condition_variable>
@@ -11,19 +13,26 @@
 
 class output_supervisor {
 public:
-    output_supervisor(audio_output& output, output_device device, int channels, voice_mixer& mixer);
-    // Returns once the thread has ended; the output is left as it is.
+    // `opened`: whether the output is open and playing now.
+    output_supervisor(audio_output& output, output_device device, int channels, voice_mixer& mixer, bool opened);
+    // Returns within a few milliseconds, an open under way given up; the
+    // output is left as it is.
     ~output_supervisor();
     output_supervisor(const output_supervisor&) = delete;
     output_supervisor& operator=(const output_supervisor&) = delete;
 
 private:
     void watch();
+    void reopen();
+    const output_device& next_device() const;
 
     audio_output& output_;
     const output_device device_;
+    const output_device fallback_;
     const int channels_;
     voice_mixer& mixer_;
+    bool open_;           // the watching thread only
+    int failed_tries_ = 0;  // the watching thread only
     std::mutex lock_;
     std::condition_variable wake_;
     bool stopping_ = false;

@@ -15,6 +15,8 @@ namespace {
 
 constexpr std::int64_t answer_timeout_ns = 100 * SPA_NSEC_PER_MSEC;  // a missing daemon fails at once
 constexpr std::int64_t stream_timeout_ns = 2 * SPA_NSEC_PER_SEC;
+// How often a wait looks whether it is to give up.
+constexpr std::int64_t wait_slice_ns = 5 * SPA_NSEC_PER_MSEC;
 constexpr std::uint32_t output_rate = 44100;
 // The graph runs at the smallest quantum its streams ask for, and a cycle
 // the data thread misses is a gap. Measured on a two-core virtual machine
@@ -38,6 +40,11 @@ spa_audio_info_raw format_of(int channels)
     else
         std::copy_n(positions.begin(), std::min<std::size_t>(positions.size(), format.channels), format.position);
     return format;
+}
+
+bool before(const timespec& one, const timespec& other)
+{
+    return one.tv_sec < other.tv_sec || (one.tv_sec == other.tv_sec && one.tv_nsec < other.tv_nsec);
 }
 
 }  // namespace
@@ -123,13 +130,25 @@ const pw_stream_events pipewire_output::stream_events_ = [] {
     return events;
 }();
 
+bool pipewire_output::wait(const timespec& deadline)
+{
+    timespec until{};
+    pw_thread_loop_get_time(loop_, &until, wait_slice_ns);
+    if (!before(until, deadline))
+        until = deadline;
+    pw_thread_loop_timed_wait_full(loop_, &until);
+    timespec now{};
+    pw_thread_loop_get_time(loop_, &now, 0);
+    return before(now, deadline) && !opens_interrupted();
+}
+
 bool pipewire_output::roundtrip(std::int64_t timeout_ns)
 {
     const int pending = pw_core_sync(core_, PW_ID_CORE, 0);
     timespec deadline{};
     pw_thread_loop_get_time(loop_, &deadline, timeout_ns);
     while (done_seq_ != pending && !lost_) {
-        if (pw_thread_loop_timed_wait_full(loop_, &deadline) == -ETIMEDOUT)
+        if (!wait(deadline))
             break;
     }
     return done_seq_ == pending;
@@ -165,9 +184,15 @@ bool pipewire_output::read_devices()
 
 bool pipewire_output::start()
 {
-    const bool listed = connect() && read_devices();
+    const bool answered = connect();
+    // The socket took the connection: the daemon is there, or on its way.
+    const bool starting = !answered && core_ != nullptr && !lost_;
+    const bool listed = answered && read_devices();
     close();
-    return listed;
+    if (starting)
+        devices_ = {starting_server_output()};
+    reached_server_ = listed || starting;
+    return reached_server_;
 }
 
 bool pipewire_output::connect_stream(const output_device& device, int channels)
@@ -200,17 +225,20 @@ bool pipewire_output::connect_stream(const output_device& device, int channels)
         const pw_stream_state state = pw_stream_get_state(stream_, nullptr);
         if (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING)
             return true;
-        if (lost_ || pw_thread_loop_timed_wait_full(loop_, &deadline) == -ETIMEDOUT)
+        if (lost_ || !wait(deadline))
             return false;
     }
 }
 
 bool pipewire_output::open(const output_device& device, int channels, voice_mixer& mixer)
 {
+    close();
     mixer_ = &mixer;
     channels_ = channels;
-    if (!connect())
+    if (!connect()) {
+        lost_ = true;
         return false;
+    }
     pw_thread_loop_lock(loop_);
     const bool connected = connect_stream(device, channels);
     lost_ = lost_ || !connected;

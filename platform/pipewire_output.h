@@ -23,6 +23,10 @@ public:
 private:
     // Connects a fresh core; false when the daemon does not answer in time.
     bool connect();
+    // Waits, with the loop locked, for a signal of the loop or a few
+    // milliseconds; false once the deadline has passed or opens are
+    // interrupted.
+    bool wait(const timespec& deadline);
     // Waits, with the loop locked, for the daemon to work through every
     // request sent so far.
     bool roundtrip(std::int64_t timeout_ns);

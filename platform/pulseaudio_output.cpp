@@ -2,6 +2,8 @@
 
 #include "realtime_thread.h"
 
+#include <pulse/rtclock.h>
+
 #include <errno.h>
 
 #include <algorithm>
@@ -15,13 +17,20 @@ constexpr std::uint32_t output_rate = 44100;
 constexpr pa_usec_t answer_timeout = 100 * PA_USEC_PER_MSEC;
 // A stream asks for more than a bare answer of the server.
 constexpr pa_usec_t stream_timeout = 2 * PA_USEC_PER_SEC;
-// The server keeps about target_frames buffered and asks for more each
-// time request_frames have played. Measured on a two-core virtual machine:
-// 3 x 128 played a key in 9.5 ms (median) but underran several times in
-// every 20 s held; 2 x 256 in 13 ms and never underran, idle; requests of
-// 64 frames underran all the time.
+// With PA_STREAM_ADJUST_LATENCY the target is the whole latency, sink
+// included: the server asks the sink for (target - 2 x request) / 2 and
+// keeps the rest buffered for the stream, asking for more each time
+// request_frames have played. 512 frames with requests of 128 give the
+// sink 128 frames (2.9 ms) and the stream 384: on a two-core virtual
+// machine a key in 8.7 ms (median), 12.8 ms (95th), no underrun in 120
+// presses nor in 60 s held. Measured there with the sink at its floor:
+// 3 x 128 buffered played a key in 9.5 ms but underran several times in
+// every 20 s held; 2 x 256 in 13 ms; requests of 64 frames underran all
+// the time.
 constexpr std::uint32_t target_frames = 512;
-constexpr std::uint32_t request_frames = 256;
+constexpr std::uint32_t request_frames = 128;
+// How often a wait looks whether it is to give up.
+constexpr pa_usec_t wait_slice = 5 * PA_USEC_PER_MSEC;
 constexpr std::uint32_t server_default = UINT32_MAX;
 
 const char* device_name(const output_device& device)
@@ -32,6 +41,12 @@ const char* device_name(const output_device& device)
 bool is_over(pa_context_state_t state)
 {
     return state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED;
+}
+
+// The socket took the connection and the server has not answered yet.
+bool is_starting(pa_context_state_t state)
+{
+    return state == PA_CONTEXT_AUTHORIZING || state == PA_CONTEXT_SETTING_NAME;
 }
 
 bool is_over(pa_stream_state_t state)
@@ -90,7 +105,6 @@ void pulseaudio_output::on_stream_state(pa_stream* stream, void* self)
 void pulseaudio_output::on_timeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
-    output.timed_out_ = true;
     pa_threaded_mainloop_signal(output.loop_, 0);
 }
 
@@ -118,15 +132,24 @@ void pulseaudio_output::on_write(pa_stream* stream, std::size_t bytes, void* sel
 template <typename Done>
 bool pulseaudio_output::wait_for(Done done, pa_usec_t timeout)
 {
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
-    timeval deadline{};
-    pa_timeval_add(pa_gettimeofday(&deadline), timeout);
-    timed_out_ = false;
-    pa_time_event* timer = api->time_new(api, &deadline, &pulseaudio_output::on_timeout, this);
-    while (!done() && !timed_out_ && !lost_)
-        pa_threaded_mainloop_wait(loop_);
-    api->time_free(timer);
+    const pa_usec_t deadline = pa_rtclock_now() + timeout;
+    while (!done() && !lost_ && !opens_interrupted()) {
+        const pa_usec_t now = pa_rtclock_now();
+        if (now >= deadline)
+            break;
+        wait_at_most(std::min(deadline - now, wait_slice));
+    }
     return done();
+}
+
+void pulseaudio_output::wait_at_most(pa_usec_t timeout)
+{
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    timeval at{};
+    pa_timeval_add(pa_gettimeofday(&at), timeout);
+    pa_time_event* timer = api->time_new(api, &at, &pulseaudio_output::on_timeout, this);
+    pa_threaded_mainloop_wait(loop_);
+    api->time_free(timer);
 }
 
 bool pulseaudio_output::connect()
@@ -146,6 +169,7 @@ bool pulseaudio_output::connect()
     pa_threaded_mainloop_lock(loop_);
     const bool ready =
         wait_for([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; }, answer_timeout);
+    server_starting_ = !ready && is_starting(pa_context_get_state(context_));
     pa_threaded_mainloop_unlock(loop_);
     return ready;
 }
@@ -173,9 +197,14 @@ bool pulseaudio_output::read_devices()
 
 bool pulseaudio_output::start()
 {
-    const bool listed = connect() && read_devices();
+    const bool answered = connect();
+    const bool starting = !answered && server_starting_;
+    const bool listed = answered && read_devices();
     close();
-    return listed;
+    if (starting)
+        devices_ = {starting_server_output()};
+    reached_server_ = listed || starting;
+    return reached_server_;
 }
 
 bool pulseaudio_output::connect_stream(const output_device& device, int channels)
@@ -199,14 +228,18 @@ bool pulseaudio_output::connect_stream(const output_device& device, int channels
 
 bool pulseaudio_output::open(const output_device& device, int channels, voice_mixer& mixer)
 {
+    close();
     mixer_ = &mixer;
     channels_ = channels;
-    if (!connect())
+    if (!connect()) {
+        lost_ = true;
         return false;
+    }
     pa_threaded_mainloop_lock(loop_);
     const bool connected = connect_stream(device, channels);
+    // A loss seen meanwhile stays.
+    lost_ = lost_ || !connected;
     pa_threaded_mainloop_unlock(loop_);
-    lost_ = !connected;
     return connected;
 }
 
@@ -233,5 +266,6 @@ void pulseaudio_output::close()
     context_ = nullptr;
     loop_ = nullptr;
     render_thread_raised_ = false;
+    server_starting_ = false;
     lost_ = true;
 }

@@ -23,8 +23,11 @@ public:
 private:
     // Connects a fresh context; false when the server does not answer in time.
     bool connect();
-    // Waits on the locked loop until done() or the server's answer is late.
+    // Waits on the locked loop until done(), the server's answer is late,
+    // the server is lost or opens are interrupted.
     template <typename Done> bool wait_for(Done done, pa_usec_t timeout);
+    // Waits on the locked loop for a signal, or the timeout at most.
+    void wait_at_most(pa_usec_t timeout);
     bool read_devices();
     bool connect_stream(const output_device& device, int channels);
 
@@ -38,7 +41,7 @@ private:
     pa_stream* stream_ = nullptr;
     voice_mixer* mixer_ = nullptr;
     int channels_ = 0;
-    bool timed_out_ = false;        // loop's thread, under the loop's lock
+    bool server_starting_ = false;  // connect()'s caller
     bool render_thread_raised_ = false;  // loop's thread only
     std::atomic<bool> lost_{true};
 };

@@ -78,6 +78,7 @@ bool sdl_output::start()
 
 bool sdl_output::open(const output_device& device, int channels, voice_mixer& mixer)
 {
+    close();
     mixer_ = &mixer;
     channels_ = channels;
     SDL_AudioSpec wanted{};
@@ -96,11 +97,10 @@ bool sdl_output::open(const output_device& device, int channels, voice_mixer& mi
     return true;
 }
 
-// SDL reports no lost device for the drivers it is told to use, so an open
-// device counts as playing.
+// SDL stops a device whose server or hardware went away.
 bool sdl_output::playing() const
 {
-    return device_ != 0;
+    return device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED;
 }
 
 void sdl_output::close()

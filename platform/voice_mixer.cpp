@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::size_t chunk_frames = 256;
 constexpr int mixed_channels = 2;
+constexpr std::size_t minimum_capacity = 16;
 
 std::int16_t saturate(std::int64_t sum)
 {
@@ -20,9 +21,23 @@ std::unique_lock<priority_inheriting_mutex> voice_mixer::hold()
     return std::unique_lock(lock_);
 }
 
+// The list grows into storage allocated before the lock is taken, and its
+// old storage is freed after the lock is let go, so that the render never
+// waits on the allocator.
 void voice_mixer::add(voice_playback& voice)
 {
-    std::scoped_lock held(lock_);
+    std::vector<voice_playback*> spare;  // destroyed after `held`
+    std::unique_lock held(lock_);
+    while (voices_.size() == voices_.capacity()) {
+        const std::size_t wanted = 2 * voices_.size() + minimum_capacity;
+        held.unlock();
+        spare.reserve(wanted);
+        held.lock();
+        if (voices_.size() == voices_.capacity() && spare.capacity() > voices_.size()) {
+            spare.assign(voices_.begin(), voices_.end());
+            voices_.swap(spare);
+        }
+    }
     voices_.push_back(&voice);
 }
 

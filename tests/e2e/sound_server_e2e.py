@@ -3,9 +3,13 @@
 daemon with a 48 kHz null sink, the engine's own output for that server
 (or SDL's driver with --sdl), the sink's monitor recorded with parec while
 xdotool plays. --restart stops the server while a key is held and starts
-it again.
+it again. --socket-activation runs the server as systemd does: the test
+holds its socket and hands it to each daemon 0.7 s after starting it.
+--late-start starts the player first and the socket-activated daemon a
+second later.
 
 Usage: sound_server_e2e.py --vellicor PATH --bank DIR [--sdl] [--restart]
+                           [--socket-activation] [--late-start]
                            {pulseaudio,pipewire}
 Uses $DISPLAY, or starts its own Xvfb when none is set.
 """
@@ -135,20 +139,28 @@ class Timeline:
 
 
 def play_through(server, workdir):
-    recording = server.record(Path(workdir) / "monitor.raw")
+    if OPTIONS.late_start:
+        server.hold_socket()
     player = Player(OPTIONS.vellicor, workdir, args=[str(Path(OPTIONS.bank) / "pcm" / "test")],
                     audio_driver=server.name if OPTIONS.sdl else None, extra_env=server.client_env())
+    recording = None
     try:
+        if OPTIONS.late_start:
+            server.start(delay=LATE_START_DELAY)
+        recording = server.record(Path(workdir) / "monitor.raw")
         if OPTIONS.restart:
             return run_restart_case(server, recording, player)
+        if OPTIONS.late_start:
+            return run_late_start_case(server, recording, player)
         # A pactl run while a tone plays can cost SDL's drivers a period.
         return run_case(server, recording, player, "vellicor", period_frames(server.name) / 44100,
                         streams_before_playing=True)
     finally:
         player.stop()
-        recording.stop()
-        if OPTIONS.keep_recording:
-            shutil.copyfile(recording.path, OPTIONS.keep_recording)
+        if recording is not None:
+            recording.stop()
+            if OPTIONS.keep_recording:
+                shutil.copyfile(recording.path, OPTIONS.keep_recording)
 
 
 def run_case(server, recording, player, client, period, streams_before_playing=False):
@@ -267,6 +279,30 @@ def run_restart_case(server, recording, player):
     check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,"], f"key lines: {key_lines(player.stderr())}")
     print(f"{server.name}: restarted under a held key, which sounded again (judged from {settled / SINK_RATE:.2f} s on); "
           f"comma then sounded {length * 1000:.1f} ms; dropouts after that: {dropouts_seen}")
+    return 0
+
+
+# The daemon of --late-start comes up this long after the player.
+LATE_START_DELAY = 1.0
+ENGINE_STREAM_NAME = "playback"
+
+
+def run_late_start_case(server, recording, player):
+    """The player started before its server: silent at start-up, it plays a
+    key once the server is up, and says nothing about it."""
+    player.open_window()
+    wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+    xdotool("keydown", "z")
+    wait_until(lambda: sounding(recording, slot_frequency(0), at_least=0.3), 5.0, "z to sound")
+    # The engine's own stream, not one of SDL's drivers found on the way.
+    names = [stream.get("media.name") for stream in server.sink_inputs()]
+    xdotool("keyup", "z")
+    wait_until(lambda: fell_silent(recording), 5.0, "z to stop at its release")
+    player.quit()
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
+    check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
+    check(names == [ENGINE_STREAM_NAME], f"playback streams: {names}")
+    print(f"{server.name}: started {LATE_START_DELAY:.1f} s after the player, which then played z")
     return 0
 
 
@@ -395,28 +431,34 @@ def main():
     parser.add_argument("--keep-recording", help="copy the monitor's recording here")
     parser.add_argument("--sdl", action="store_true", help="play through SDL's driver for the server")
     parser.add_argument("--restart", action="store_true", help="restart the server while a key is held")
+    parser.add_argument("--socket-activation", action="store_true", help="run the server socket-activated")
+    parser.add_argument("--late-start", action="store_true",
+                        help="start the socket-activated server a second after the player")
     parser.add_argument("server", choices=sorted(SERVERS))
     OPTIONS = parser.parse_args()
+    OPTIONS.socket_activation = OPTIONS.socket_activation or OPTIONS.late_start
     OPTIONS.vellicor = os.path.abspath(OPTIONS.vellicor)
     OPTIONS.bank = os.path.abspath(OPTIONS.bank)
     x_server = None if os.environ.get("DISPLAY") else start_xvfb()
     try:
         with tempfile.TemporaryDirectory(prefix=f"vellicor-{OPTIONS.server}-") as scratch:
+            server = SERVERS[OPTIONS.server](Path(scratch) / "server", socket_activated=OPTIONS.socket_activation)
+            workdir = Path(scratch) / "player"
+            workdir.mkdir()
             try:
-                with SERVERS[OPTIONS.server](Path(scratch) / "server") as server:
-                    workdir = Path(scratch) / "player"
-                    workdir.mkdir()
-                    try:
-                        play_through(server, workdir)
-                    except (Failure, ServerError) as failure:
-                        print(f"FAILED {OPTIONS.server}: {failure}", file=sys.stderr)
-                        print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
-                        errors = (workdir / "stderr.txt").read_text(errors="replace").splitlines()
-                        print("--- vellicor stderr (last lines):\n" + "\n".join(errors[-10:]), file=sys.stderr)
-                        return 1
-            except ServerError as error:
-                print(f"FAILED {OPTIONS.server}: {error}", file=sys.stderr)
+                if not OPTIONS.late_start:
+                    server.start()
+                play_through(server, workdir)
+            except (Failure, ServerError) as failure:
+                print(f"FAILED {OPTIONS.server}: {failure}", file=sys.stderr)
+                print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
+                errors_path = workdir / "stderr.txt"
+                errors = errors_path.read_text(errors="replace").splitlines() if errors_path.exists() else []
+                print("--- vellicor stderr (last lines):\n" + "\n".join(errors[-10:]), file=sys.stderr)
                 return 1
+            finally:
+                server.stop()
+                server.release_socket()
     finally:
         if x_server:
             x_server.terminate()

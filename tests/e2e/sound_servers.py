@@ -7,11 +7,18 @@ its own so that stopping it ends every process it started.
 Both speak the PulseAudio protocol on a socket under the scratch directory,
 so one set of pactl/parec calls inspects and records either. PulseAudio's
 sink may instead be a pipe sink, whose FIFO the test reads itself.
+
+A socket-activated server works as systemd runs one: the test listens on
+the daemon's socket itself, for as long as the server object lives, and
+hands it to each daemon it starts (LISTEN_FDS, as fd 3) 0.7 s later, so
+that clients connect at once and wait for a daemon still starting.
 """
 import array
 import os
 import select
+import shlex
 import signal
+import socket
 import subprocess
 import threading
 import time
@@ -20,6 +27,8 @@ from pathlib import Path
 SINK = "e2e_sink"
 SINK_RATE = 48000
 START_TIMEOUT = 20.0
+# A daemon restarted by systemd answers on its socket about this much later.
+ACTIVATION_DELAY = 0.7
 
 
 class ServerError(Exception):
@@ -40,7 +49,9 @@ class SoundServer:
 
     name = None  # SDL's driver name for this server
 
-    def __init__(self, scratch):
+    def __init__(self, scratch, socket_activated=False):
+        self.socket_activated = socket_activated
+        self.listener = None
         self.scratch = Path(scratch)
         self.runtime = self.scratch / "run"
         self.home = self.scratch / "home"
@@ -52,6 +63,25 @@ class SoundServer:
 
     def socket(self):
         raise NotImplementedError
+
+    def activated_socket(self):
+        """The socket a socket-activated server is handed."""
+        return self.socket()
+
+    def hold_socket(self):
+        """Listens on the activated socket, as systemd does before the
+        daemon runs; a no-op once listening."""
+        if self.listener is None:
+            path = self.activated_socket()
+            path.unlink(missing_ok=True)
+            self.listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            self.listener.bind(str(path))
+            self.listener.listen(64)
+
+    def release_socket(self):
+        if self.listener is not None:
+            self.listener.close()
+            self.listener = None
 
     def client_env(self):
         """What a client needs to reach this server and nothing else."""
@@ -66,10 +96,28 @@ class SoundServer:
         env.pop("DISPLAY", None)  # no X11 bell or autolaunch from the daemons
         return env
 
-    def _spawn(self, argv):
+    def _spawn(self, argv, delay=ACTIVATION_DELAY):
+        """Starts the daemon; socket-activated, after `delay` with the
+        socket held all along and handed over as fd 3."""
+        handed = None
+        if self.socket_activated:
+            self.hold_socket()
+            time.sleep(delay)  # the activator's own pace, not a wait for the daemon
+            listening = self.listener.fileno()
+
+            def handed():
+                os.dup2(listening, 3)
+                os.set_inheritable(3, True)  # dup2 onto itself keeps close-on-exec
         with self.log_path.open("wb") as log:
             self.process = subprocess.Popen(argv, env=self._daemon_env(), cwd=self.scratch, stdin=subprocess.DEVNULL,
-                                            stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+                                            stdout=log, stderr=subprocess.STDOUT, start_new_session=True,
+                                            preexec_fn=handed, close_fds=handed is None)
+
+    def _activated(self, argv):
+        """argv run as the process LISTEN_PID names, when socket-activated."""
+        if not self.socket_activated:
+            return argv
+        return ["sh", "-c", 'LISTEN_PID=$$ LISTEN_FDS=1 exec "$@"', "sh", *argv]
 
     def record(self, path):
         """Starts recording what the sink plays into `path`."""
@@ -159,6 +207,7 @@ class SoundServer:
 
     def __exit__(self, *exc):
         self.stop()
+        self.release_socket()
         return False
 
 
@@ -168,8 +217,8 @@ class PulseAudioServer(SoundServer):
 
     name = "pulseaudio"
 
-    def __init__(self, scratch, pipe_sink=False):
-        super().__init__(scratch)
+    def __init__(self, scratch, pipe_sink=False, socket_activated=False):
+        super().__init__(scratch, socket_activated)
         self.pipe_sink = pipe_sink
 
     def socket(self):
@@ -181,7 +230,7 @@ class PulseAudioServer(SoundServer):
     def record(self, path):
         return PipeRecording(self.fifo(), path) if self.pipe_sink else super().record(path)
 
-    def start(self):
+    def start(self, delay=ACTIVATION_DELAY):
         script = self.scratch / "default.pa"
         # The pipe sink writes mono at the pace of the system clock.
         sink = (f"load-module module-pipe-sink file={self.fifo()} use_system_clock_for_timing=yes channels=1"
@@ -190,8 +239,8 @@ class PulseAudioServer(SoundServer):
             f"{sink} sink_name={SINK} rate={SINK_RATE} format=s16le\n"
             f"load-module module-native-protocol-unix socket={self.socket()} auth-anonymous=1\n"
             f"set-default-sink {SINK}\n")
-        self._spawn(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
-                     "--use-pid-file=no", "--log-target=stderr"])
+        self._spawn(self._activated(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
+                                     "--use-pid-file=no", "--log-target=stderr"]), delay)
         self._wait_for_sink()
 
 
@@ -205,7 +254,10 @@ class PipeWireServer(SoundServer):
     def socket(self):
         return self.runtime / "pulse" / "native"
 
-    def start(self):
+    def activated_socket(self):
+        return self.runtime / "pipewire-0"
+
+    def start(self, delay=ACTIVATION_DELAY):
         drop_ins = self.config / "pipewire" / "pipewire.conf.d"
         drop_ins.mkdir(parents=True, exist_ok=True)
         (drop_ins / "e2e-null-sink.conf").write_text(f"""
@@ -229,19 +281,24 @@ context.objects = [
     }}
 ]
 """)
-        # The session manager and the pulse server come up once pipewire's
-        # socket is there; the shell waits on all three so that stopping
-        # the group ends them together. Sockets of a daemon killed before it
-        # could remove them (a restart) would let them start too early.
+        # The session manager and the pulse server come up once pipewire has
+        # its socket (taken over when socket-activated: its lock file then
+        # tells); the shell waits on all three so that stopping the group
+        # ends them together. Files of a daemon killed before it could
+        # remove them (a restart) would let them start too early; an
+        # activated socket is the test's own.
         launcher = self.scratch / "launch.sh"
+        native = self.runtime / "pipewire-0"
+        ready = native.with_name("pipewire-0.lock") if self.socket_activated else native
+        stale = [ready] if self.socket_activated else [native]
         launcher.write_text(
-            f"rm -f '{self.runtime}/pipewire-0' '{self.runtime}/pipewire-0-manager'\n"
-            "pipewire &\n"
-            f"while [ ! -S '{self.runtime}/pipewire-0' ]; do sleep 0.05; done\n"
-            "wireplumber &\n"
-            "pipewire-pulse &\n"
+            f"rm -f {shlex.join(str(path) for path in stale)}\n"
+            f"{shlex.join(self._activated(['pipewire']))} &\n"
+            f"while [ ! -e {shlex.quote(str(ready))} ]; do sleep 0.05; done\n"
+            "wireplumber 3<&- &\n"
+            "pipewire-pulse 3<&- &\n"
             "wait\n")
-        self._spawn(["dbus-run-session", "--", "sh", str(launcher)])
+        self._spawn(["dbus-run-session", "--", "sh", str(launcher)], delay)
         self._wait_for_sink()
 
 

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -126,7 +128,8 @@ TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
 }
 
 // An output whose server goes away on demand and refuses a given number of
-// reopenings before it answers again.
+// reopenings before it answers again. It counts the opens made while an
+// earlier one was not closed.
 class losable_output final : public audio_output {
 public:
     bool start() override { return true; }
@@ -134,6 +137,8 @@ public:
     {
         std::scoped_lock held(lock_);
         opens.push_back({device.id, channels, std::chrono::steady_clock::now()});
+        opens_over_unclosed += unclosed_ ? 1 : 0;
+        unclosed_ = true;
         up_ = refusals_ == 0;
         refusals_ -= refusals_ > 0 ? 1 : 0;
         changed_.notify_all();
@@ -148,6 +153,7 @@ public:
     {
         std::scoped_lock held(lock_);
         up_ = false;
+        unclosed_ = false;
     }
     void lose_server(int refusals)
     {
@@ -167,11 +173,13 @@ public:
         std::chrono::steady_clock::time_point at;
     };
     std::vector<opening> opens;  // under lock_ while the supervisor runs
+    int opens_over_unclosed = 0;  // likewise
 
 private:
     mutable std::mutex lock_;
     std::condition_variable changed_;
     bool up_ = false;
+    bool unclosed_ = false;
     int refusals_ = 0;
 };
 
@@ -182,7 +190,7 @@ TEST(OutputSupervisor, ReopensALostOutputOnItsDeviceEveryHalfSecondUntilItAnswer
     const output_device device{"sink.6ch", "six channels", 6};
     ASSERT_TRUE(output.open(device, 6, mixer));
     {
-        output_supervisor supervisor(output, device, 6, mixer);
+        output_supervisor supervisor(output, device, 6, mixer, true);
         output.lose_server(0);
         ASSERT_TRUE(output.wait_for_opens(2));
         output.lose_server(2);
@@ -195,6 +203,63 @@ TEST(OutputSupervisor, ReopensALostOutputOnItsDeviceEveryHalfSecondUntilItAnswer
     }
     // Two refusals, so three tries, each at least half a second apart.
     EXPECT_GE(output.opens[4].at - output.opens[2].at, std::chrono::milliseconds(990));
+}
+
+// A voice made while its server was starting: every failed open is closed
+// before the next try, three tries go to the chosen device, then the
+// default output until one plays; after the next loss the chosen device
+// comes first again.
+TEST(OutputSupervisor, RetriesAndClosesFailedOpensThenFallsBackToTheDefaultOutput)
+{
+    voice_mixer mixer;
+    losable_output output;
+    const output_device device{"usb.headset", "headset", 2};
+    output.lose_server(5);
+    ASSERT_FALSE(output.open(device, 2, mixer));
+    output.close();
+    {
+        output_supervisor supervisor(output, device, 2, mixer, false);
+        ASSERT_TRUE(output.wait_for_opens(6));
+        output.lose_server(0);
+        ASSERT_TRUE(output.wait_for_opens(7));
+    }
+    std::vector<std::string> devices;
+    for (const auto& opening : output.opens)
+        devices.push_back(opening.device);
+    EXPECT_EQ(devices, (std::vector<std::string>{"usb.headset", "usb.headset", "usb.headset", "usb.headset", "", "",
+                                                 "usb.headset"}));
+    EXPECT_EQ(output.opens_over_unclosed, 0);
+}
+
+// Quitting while an open waits on a server that does not answer: the
+// supervisor interrupts the open instead of waiting it out (ten seconds).
+class unanswered_output final : public audio_output {
+public:
+    bool start() override { return true; }
+    bool open(const output_device&, int, voice_mixer&) override
+    {
+        opening = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!opens_interrupted() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        return false;
+    }
+    bool playing() const override { return false; }
+    void close() override {}
+
+    std::atomic<bool> opening{false};
+};
+
+TEST(OutputSupervisor, StopsWithoutWaitingOutAnOpen)
+{
+    voice_mixer mixer;
+    unanswered_output output;
+    std::optional<output_supervisor> supervisor(std::in_place, output, output_device{}, 2, mixer, false);
+    while (!output.opening)
+        std::this_thread::yield();
+    const auto stopping = std::chrono::steady_clock::now();
+    supervisor.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(1));
 }
 
 }  // namespace
