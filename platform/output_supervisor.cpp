@@ -6,7 +6,7 @@
 namespace {
 
 constexpr auto retry_interval = std::chrono::milliseconds(500);
-// Tries on the chosen device before the default output is tried instead.
+// Failed tries on the chosen device before the default output is tried too.
 constexpr int tries_before_default = 3;
 
 }  // namespace
@@ -42,20 +42,21 @@ void output_supervisor::watch()
     }
 }
 
-// A failed open is closed at once, so that nothing of it is left running.
+// Each try goes to the chosen device first, so that it plays there as soon
+// as it is back; once it has failed a few times running, the default
+// output is tried right after it.
 void output_supervisor::reopen()
 {
-    output_.close();
-    open_ = output_.open(next_device(), channels_, mixer_);
-    if (open_) {
+    if (try_open(device_) || (++failed_tries_ >= tries_before_default && try_open(fallback_)))
         failed_tries_ = 0;
-        return;
-    }
-    ++failed_tries_;
-    output_.close();
 }
 
-const output_device& output_supervisor::next_device() const
+// A failed open is closed at once, so that nothing of it is left running.
+bool output_supervisor::try_open(const output_device& device)
 {
-    return failed_tries_ < tries_before_default ? device_ : fallback_;
+    output_.close();
+    open_ = output_.open(device, channels_, mixer_);
+    if (!open_)
+        output_.close();
+    return open_;
 }

@@ -1,9 +1,10 @@
 #pragma once
 // Keeps an output playing: a thread that looks every half second whether
 // the output is closed, failed to open or has lost its sound server and,
-// if so, closes it and opens it again. After a few failed tries on the
-// chosen device it tries the server's default output; after the next loss
-// it starts again with the chosen one. Voices stay in the mixer meanwhile,
+// if so, closes it and opens it again on the chosen device. Once that has
+// failed a few times running, each try also tries the server's default
+// output after it, so that an unplugged device does not keep the player
+// silent; the chosen device still comes first every time. Voices stay in the mixer meanwhile,
 // so a held one sounds again once the output is back.
 #include "audio_output.h"
 
@@ -24,7 +25,7 @@ public:
 private:
     void watch();
     void reopen();
-    const output_device& next_device() const;
+    bool try_open(const output_device& device);
 
     audio_output& output_;
     const output_device device_;

@@ -206,28 +206,27 @@ TEST(OutputSupervisor, ReopensALostOutputOnItsDeviceEveryHalfSecondUntilItAnswer
 }
 
 // A voice made while its server was starting: every failed open is closed
-// before the next try, three tries go to the chosen device, then the
-// default output until one plays; after the next loss the chosen device
-// comes first again.
+// before the next try; every try goes to the chosen device, from the third
+// failure on followed by the default output, until one plays.
 TEST(OutputSupervisor, RetriesAndClosesFailedOpensThenFallsBackToTheDefaultOutput)
 {
     voice_mixer mixer;
     losable_output output;
     const output_device device{"usb.headset", "headset", 2};
-    output.lose_server(5);
+    output.lose_server(6);
     ASSERT_FALSE(output.open(device, 2, mixer));
     output.close();
     {
         output_supervisor supervisor(output, device, 2, mixer, false);
-        ASSERT_TRUE(output.wait_for_opens(6));
-        output.lose_server(0);
         ASSERT_TRUE(output.wait_for_opens(7));
+        output.lose_server(0);
+        ASSERT_TRUE(output.wait_for_opens(8));
     }
     std::vector<std::string> devices;
     for (const auto& opening : output.opens)
         devices.push_back(opening.device);
-    EXPECT_EQ(devices, (std::vector<std::string>{"usb.headset", "usb.headset", "usb.headset", "usb.headset", "", "",
-                                                 "usb.headset"}));
+    EXPECT_EQ(devices, (std::vector<std::string>{"usb.headset", "usb.headset", "usb.headset", "usb.headset", "",
+                                                 "usb.headset", "", "usb.headset"}));
     EXPECT_EQ(output.opens_over_unclosed, 0);
 }
 
