@@ -33,7 +33,7 @@ LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0:print_s
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   suite build-asan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=address,undefined
 
-if [ -d tests/platform ]; then
+if [ -d tests/audio_engine ]; then
   echo "== ThreadSanitizer (audio engine)"
   TSAN_OPTIONS=halt_on_error=1 suite build-tsan tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=thread
 fi

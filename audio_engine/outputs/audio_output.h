@@ -2,7 +2,7 @@
 // One way of reaching the sound hardware: a sound server spoken to
 // natively, or SDL's audio subsystem. It lists its output devices and
 // plays the mixer's output on one of them from a thread of its own.
-#include "voice_mixer.h"
+#include "mix/voice_mixer.h"
 
 #include <atomic>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // A voice that plays submitted 16-bit mono buffers into the engine's mix.
-#include "voice_mixer.h"
-#include "voice_playback.h"
+#include "mix/voice_mixer.h"
+#include "mix/voice_playback.h"
 
 #include <xaudio2.h>
 

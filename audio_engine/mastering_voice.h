@@ -2,9 +2,9 @@
 // The voice that owns the output device: the output's audio thread renders
 // the engine's mix through it, and a supervisor reopens the output when its
 // sound server goes away.
-#include "audio_output.h"
-#include "output_supervisor.h"
-#include "voice_mixer.h"
+#include "mix/voice_mixer.h"
+#include "outputs/audio_output.h"
+#include "outputs/output_supervisor.h"
 
 #include <xaudio2.h>
 

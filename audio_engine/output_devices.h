@@ -1,6 +1,6 @@
 #pragma once
 // A listed output device in the engine's terms.
-#include "audio_output.h"
+#include "outputs/audio_output.h"
 
 #include <xaudio2.h>
 

@@ -1,6 +1,6 @@
 // The engine over SDL's dummy driver, which runs a real audio thread and
 // discards its output; and the supervisor that reopens a lost output.
-#include "output_supervisor.h"
+#include "outputs/output_supervisor.h"
 #include "pcm_frames.h"
 
 #include <objbase.h>

@@ -1,5 +1,5 @@
 #include "pcm_frames.h"
-#include "voice_mixer.h"
+#include "mix/voice_mixer.h"
 
 #include <gtest/gtest.h>
 

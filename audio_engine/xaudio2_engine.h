@@ -2,10 +2,10 @@
 // The audio engine object: device list, one mastering voice on an output
 // device of the audio subsystem, and any number of source voices mixed
 // into it.
-#include "audio_output.h"
 #include "mastering_voice.h"
+#include "mix/voice_mixer.h"
+#include "outputs/audio_output.h"
 #include "source_voice.h"
-#include "voice_mixer.h"
 
 #include <xaudio2.h>
 

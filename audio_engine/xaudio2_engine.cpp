@@ -1,7 +1,7 @@
 #include "xaudio2_engine.h"
 
-#include "output_choice.h"
 #include "output_devices.h"
+#include "outputs/output_choice.h"
 
 #include <algorithm>
 #include <new>
