@@ -2,6 +2,23 @@
 
 #include "xaudio2_engine.h"
 
+namespace {
+
+static_assert(max_loop_count == XAUDIO2_MAX_LOOP_COUNT && loop_forever == XAUDIO2_LOOP_INFINITE);
+
+// The buffer as the mixer takes it; false for flags other than the end of
+// the stream, which the mixer does not know.
+bool to_submitted_buffer(const XAUDIO2_BUFFER& buffer, submitted_buffer& submitted)
+{
+    if ((buffer.Flags & ~XAUDIO2_END_OF_STREAM) != 0)
+        return false;
+    submitted = {buffer.pAudioData, buffer.AudioBytes, buffer.PlayBegin, buffer.PlayLength,
+                 buffer.LoopBegin, buffer.LoopLength, buffer.LoopCount};
+    return true;
+}
+
+}  // namespace
+
 source_voice::source_voice(xaudio2_engine& engine, voice_mixer& mixer) : engine_(engine), mixer_(mixer) {}
 
 // Neither play tails nor deferred operation sets exist in this engine, so
@@ -30,10 +47,11 @@ HRESULT source_voice::Stop(UINT32 Flags, UINT32 OperationSet)
 // the first has played out or been flushed.
 HRESULT source_voice::SubmitSourceBuffer(const XAUDIO2_BUFFER* pBuffer, const XAUDIO2_BUFFER_WMA* pBufferWMA)
 {
-    if (pBuffer == nullptr || pBufferWMA != nullptr)
+    submitted_buffer submitted;
+    if (pBuffer == nullptr || pBufferWMA != nullptr || !to_submitted_buffer(*pBuffer, submitted))
         return XAUDIO2_E_INVALID_CALL;
     auto held = mixer_.hold();
-    return accept_buffer(playback_, *pBuffer) ? S_OK : XAUDIO2_E_INVALID_CALL;
+    return accept_buffer(playback_, submitted) ? S_OK : XAUDIO2_E_INVALID_CALL;
 }
 
 // A running voice keeps the buffer it is playing; a stopped one drops it.

@@ -7,16 +7,16 @@
 
 namespace {
 
-constexpr UINT32 bytes_per_frame = 2;
+constexpr std::uint32_t bytes_per_frame = 2;
 
 // The region [begin, begin + length) of a span of total frames, where a
 // length of 0 means "to the end"; false when it is empty or overruns.
-bool resolve_region(std::uint64_t begin, std::uint64_t length, std::uint64_t total, UINT32& end)
+bool resolve_region(std::uint64_t begin, std::uint64_t length, std::uint64_t total, std::uint32_t& end)
 {
     const std::uint64_t region_end = length == 0 ? total : begin + length;
     if (begin >= region_end || region_end > total)
         return false;
-    end = static_cast<UINT32>(region_end);
+    end = static_cast<std::uint32_t>(region_end);
     return true;
 }
 
@@ -24,7 +24,7 @@ bool resolve_region(std::uint64_t begin, std::uint64_t length, std::uint64_t tot
 // straight from the submitted memory, which need not be aligned.
 static_assert(std::endian::native == std::endian::little);
 
-void add_frames(const BYTE* frames, std::span<std::int64_t> mix)
+void add_frames(const std::uint8_t* frames, std::span<std::int64_t> mix)
 {
     for (std::size_t i = 0; i < mix.size(); ++i) {
         std::int16_t sample;
@@ -40,35 +40,35 @@ void wrap_or_finish(voice_playback& voice)
         voice.holds_buffer = false;
         return;
     }
-    if (buffer.loops_left != XAUDIO2_LOOP_INFINITE)
+    if (buffer.loops_left != loop_forever)
         --buffer.loops_left;
     voice.position = buffer.loop_begin;
 }
 
 }  // namespace
 
-bool accept_buffer(voice_playback& voice, const XAUDIO2_BUFFER& submitted)
+bool accept_buffer(voice_playback& voice, const submitted_buffer& submitted)
 {
-    if (voice.holds_buffer || submitted.pAudioData == nullptr || (submitted.Flags & ~XAUDIO2_END_OF_STREAM) != 0)
+    if (voice.holds_buffer || submitted.samples == nullptr)
         return false;
-    const std::uint64_t frames = submitted.AudioBytes / bytes_per_frame;
-    buffer_region region{submitted.pAudioData, 0, 0, 0, submitted.LoopCount};
-    if (!resolve_region(submitted.PlayBegin, submitted.PlayLength, frames, region.play_end))
+    const std::uint64_t frames = submitted.bytes / bytes_per_frame;
+    buffer_region region{submitted.samples, 0, 0, 0, submitted.loop_count};
+    if (!resolve_region(submitted.play_begin, submitted.play_length, frames, region.play_end))
         return false;
-    if (submitted.LoopCount == 0) {
-        if (submitted.LoopBegin != 0 || submitted.LoopLength != 0)
+    if (submitted.loop_count == 0) {
+        if (submitted.loop_begin != 0 || submitted.loop_length != 0)
             return false;
     } else {
-        if (submitted.LoopCount > XAUDIO2_MAX_LOOP_COUNT && submitted.LoopCount != XAUDIO2_LOOP_INFINITE)
+        if (submitted.loop_count > max_loop_count && submitted.loop_count != loop_forever)
             return false;
-        if (submitted.LoopBegin < submitted.PlayBegin)
+        if (submitted.loop_begin < submitted.play_begin)
             return false;
-        if (!resolve_region(submitted.LoopBegin, submitted.LoopLength, region.play_end, region.loop_end))
+        if (!resolve_region(submitted.loop_begin, submitted.loop_length, region.play_end, region.loop_end))
             return false;
-        region.loop_begin = submitted.LoopBegin;
+        region.loop_begin = submitted.loop_begin;
     }
     voice.buffer = region;
-    voice.position = submitted.PlayBegin;
+    voice.position = submitted.play_begin;
     voice.holds_buffer = true;
     return true;
 }
@@ -78,11 +78,11 @@ void mix_voice(voice_playback& voice, std::span<std::int64_t> mix)
     std::size_t done = 0;
     while (voice.started && voice.holds_buffer && done < mix.size()) {
         const buffer_region& buffer = voice.buffer;
-        const UINT32 segment_end = buffer.loops_left > 0 ? buffer.loop_end : buffer.play_end;
+        const std::uint32_t segment_end = buffer.loops_left > 0 ? buffer.loop_end : buffer.play_end;
         const std::size_t run = std::min<std::size_t>(mix.size() - done, segment_end - voice.position);
         add_frames(buffer.frames + std::size_t{voice.position} * bytes_per_frame, mix.subspan(done, run));
         done += run;
-        voice.position += static_cast<UINT32>(run);
+        voice.position += static_cast<std::uint32_t>(run);
         if (voice.position == segment_end)
             wrap_or_finish(voice);
     }

@@ -1,30 +1,46 @@
 #pragma once
 // The play state of one source voice: the buffer it holds, where in it the
 // next frame comes from, and how it moves through the buffer's loop.
-#include <xaudio2.h>
-
 #include <cstdint>
 #include <span>
 
-// Frame indices into the submitted memory, which is read in place.
+// A loop count of loop_forever loops without end; other counts run up to
+// max_loop_count.
+inline constexpr std::uint32_t max_loop_count = 254;
+inline constexpr std::uint32_t loop_forever = 255;
+
+// A buffer a voice is given to play: 16-bit little-endian mono samples,
+// read in place, and in frames the region to play and the loop within it.
+// A length of 0 means "to the end".
+struct submitted_buffer {
+    const std::uint8_t* samples;
+    std::uint32_t bytes;
+    std::uint32_t play_begin;
+    std::uint32_t play_length;
+    std::uint32_t loop_begin;
+    std::uint32_t loop_length;
+    std::uint32_t loop_count;
+};
+
+// Frame indices into the submitted memory.
 struct buffer_region {
-    const BYTE* frames;  // 16-bit little-endian mono samples
-    UINT32 play_end;
-    UINT32 loop_begin;
-    UINT32 loop_end;
-    UINT32 loops_left;  // XAUDIO2_LOOP_INFINITE never counts down
+    const std::uint8_t* frames;
+    std::uint32_t play_end;
+    std::uint32_t loop_begin;
+    std::uint32_t loop_end;
+    std::uint32_t loops_left;  // loop_forever never counts down
 };
 
 struct voice_playback {
     bool started = false;
     bool holds_buffer = false;
     buffer_region buffer{};
-    UINT32 position = 0;
+    std::uint32_t position = 0;
 };
 
 // Takes a submitted buffer if its regions are valid; false leaves the
 // voice unchanged.
-bool accept_buffer(voice_playback& voice, const XAUDIO2_BUFFER& submitted);
+bool accept_buffer(voice_playback& voice, const submitted_buffer& submitted);
 
 // Adds the voice's next mix.size() frames to mix, advancing it; a voice
 // that is stopped or has run out of buffer adds nothing.

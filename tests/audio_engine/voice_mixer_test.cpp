@@ -17,7 +17,7 @@ std::vector<std::int16_t> render(voice_mixer& mixer, std::size_t frames, int cha
 }
 
 struct started_voice {
-    explicit started_voice(voice_mixer& mixer, const XAUDIO2_BUFFER& buffer)
+    explicit started_voice(voice_mixer& mixer, const submitted_buffer& buffer)
     {
         EXPECT_TRUE(accept_buffer(playback, buffer));
         playback.started = true;
@@ -40,12 +40,12 @@ TEST(VoiceMixer, LoopsTheWholeBufferAcrossRenderChunks)
 TEST(VoiceMixer, FollowsPlayAndLoopRegionsThenFallsSilent)
 {
     const auto bytes = pcm_bytes({10, 20, 30, 40, 50, 60});
-    XAUDIO2_BUFFER buffer = looping_buffer(bytes);
-    buffer.PlayBegin = 1;
-    buffer.PlayLength = 4;  // frames 1 to 4
-    buffer.LoopBegin = 2;
-    buffer.LoopLength = 2;  // frames 2 and 3, repeated once
-    buffer.LoopCount = 1;
+    submitted_buffer buffer = looping_buffer(bytes);
+    buffer.play_begin = 1;
+    buffer.play_length = 4;  // frames 1 to 4
+    buffer.loop_begin = 2;
+    buffer.loop_length = 2;  // frames 2 and 3, repeated once
+    buffer.loop_count = 1;
     voice_mixer mixer;
     started_voice voice(mixer, buffer);
     EXPECT_EQ(render(mixer, 8), (std::vector<std::int16_t>{20, 30, 40, 30, 40, 50, 0, 0}));
@@ -87,23 +87,23 @@ TEST(VoiceMixer, StoppedVoiceIsSilentAndResumesWhereItStopped)
 TEST(VoiceMixer, RefusesBuffersThatDoNotFitTheirMemory)
 {
     const auto bytes = pcm_bytes({1, 2, 3, 4});
-    const XAUDIO2_BUFFER good = looping_buffer(bytes);
+    const submitted_buffer good = looping_buffer(bytes);
     struct refused {
         const char* why;
-        void (*spoil)(XAUDIO2_BUFFER&);
+        void (*spoil)(submitted_buffer&);
     };
     const refused cases[] = {
-        {"no whole frame", [](XAUDIO2_BUFFER& b) { b.AudioBytes = 1; }},
-        {"no memory", [](XAUDIO2_BUFFER& b) { b.pAudioData = nullptr; }},
-        {"play past the end", [](XAUDIO2_BUFFER& b) { b.PlayBegin = 1, b.PlayLength = 4; }},
-        {"play length overflows", [](XAUDIO2_BUFFER& b) { b.PlayBegin = 1, b.PlayLength = 0xFFFFFFFF; }},
-        {"loop before play", [](XAUDIO2_BUFFER& b) { b.PlayBegin = 2, b.LoopBegin = 1; }},
-        {"loop past play", [](XAUDIO2_BUFFER& b) { b.PlayLength = 2, b.LoopBegin = 1, b.LoopLength = 2; }},
-        {"loop region without loops", [](XAUDIO2_BUFFER& b) { b.LoopCount = 0, b.LoopLength = 1; }},
-        {"loop count out of range", [](XAUDIO2_BUFFER& b) { b.LoopCount = 256; }},
+        {"no whole frame", [](submitted_buffer& b) { b.bytes = 1; }},
+        {"no memory", [](submitted_buffer& b) { b.samples = nullptr; }},
+        {"play past the end", [](submitted_buffer& b) { b.play_begin = 1, b.play_length = 4; }},
+        {"play length overflows", [](submitted_buffer& b) { b.play_begin = 1, b.play_length = 0xFFFFFFFF; }},
+        {"loop before play", [](submitted_buffer& b) { b.play_begin = 2, b.loop_begin = 1; }},
+        {"loop past play", [](submitted_buffer& b) { b.play_length = 2, b.loop_begin = 1, b.loop_length = 2; }},
+        {"loop region without loops", [](submitted_buffer& b) { b.loop_count = 0, b.loop_length = 1; }},
+        {"loop count out of range", [](submitted_buffer& b) { b.loop_count = 256; }},
     };
     for (const refused& c : cases) {
-        XAUDIO2_BUFFER spoilt = good;
+        submitted_buffer spoilt = good;
         c.spoil(spoilt);
         voice_playback voice;
         EXPECT_FALSE(accept_buffer(voice, spoilt)) << c.why;
@@ -128,7 +128,7 @@ TEST(VoiceMixer, VoicesChangeSafelyWhileAnotherThreadRenders)
             mixer.render(out, 2);
     });
     for (int round = 0; round < 2000; ++round) {
-        auto bytes = std::make_unique<std::vector<BYTE>>(pcm_bytes({1, 2, 3, static_cast<std::int16_t>(round)}));
+        auto bytes = std::make_unique<std::vector<std::uint8_t>>(pcm_bytes({1, 2, 3, static_cast<std::int16_t>(round)}));
         auto voice = std::make_unique<voice_playback>();
         mixer.add(*voice);
         {

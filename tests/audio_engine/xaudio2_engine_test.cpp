@@ -19,6 +19,16 @@
 
 namespace {
 
+// A buffer over all of bytes, looping for ever from its first frame.
+XAUDIO2_BUFFER looping_xaudio2_buffer(const std::vector<std::uint8_t>& bytes)
+{
+    XAUDIO2_BUFFER buffer{};
+    buffer.AudioBytes = static_cast<UINT32>(bytes.size());
+    buffer.pAudioData = bytes.data();
+    buffer.LoopCount = XAUDIO2_LOOP_INFINITE;
+    return buffer;
+}
+
 constexpr WAVEFORMATEX mono_pcm = {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
 
 struct released {
@@ -97,7 +107,7 @@ TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
     ASSERT_EQ(engine->CreateMasteringVoice(&master, 0, 44100, 0, 0), S_OK);
     struct playing {
         IXAudio2SourceVoice* voice = nullptr;
-        std::unique_ptr<std::vector<BYTE>> samples;
+        std::unique_ptr<std::vector<std::uint8_t>> samples;
     };
     std::vector<playing> keys(39);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
@@ -111,8 +121,8 @@ TEST_F(Engine, VoicesComeAndGoWhileTheAudioThreadMixes)
             key.samples.reset();
             continue;
         }
-        key.samples = std::make_unique<std::vector<BYTE>>(pcm_bytes(std::vector<std::int16_t>(300, 1000)));
-        const XAUDIO2_BUFFER buffer = looping_buffer(*key.samples);
+        key.samples = std::make_unique<std::vector<std::uint8_t>>(pcm_bytes(std::vector<std::int16_t>(300, 1000)));
+        const XAUDIO2_BUFFER buffer = looping_xaudio2_buffer(*key.samples);
         ASSERT_EQ(engine->CreateSourceVoice(&key.voice, &mono_pcm), S_OK);
         ASSERT_EQ(key.voice->SubmitSourceBuffer(&buffer), S_OK);
         ASSERT_EQ(key.voice->Start(0, XAUDIO2_COMMIT_NOW), S_OK);
