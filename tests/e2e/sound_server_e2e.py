@@ -43,8 +43,8 @@ LATE_START_DELAY = 1.0
 ENGINE_STREAM_NAME = "playback"
 
 
-def sound_server(settings, scratch, socket_activated=False):
-    return SERVERS[settings.server](scratch / "server", socket_activated=settings.socket_activation or socket_activated)
+def sound_server(settings, scratch):
+    return SERVERS[settings.server](scratch / "server", socket_activated=settings.socket_activation)
 
 
 def server_player(settings, scratch, server):
@@ -129,25 +129,22 @@ def check_after_restart(name, recorded, settled, timeline, lines):
 def late_start(settings, scratch):
     """The player started before its server: silent at start-up, it plays a
     key once the server is up, and says nothing about it."""
-    server = sound_server(settings, scratch, socket_activated=True)
-    with server.started_later():
-        server.hold_socket()
-        with server_player(settings, scratch, server) as player:
-            server.start(delay=LATE_START_DELAY)
-            with server.record(scratch / "monitor.raw") as recording:
-                player.open_window()
-                server.wait_for_client("vellicor")
-                xdotool("keydown", "z")
-                wait_until(lambda: ends_in_tone(recording.samples(), slot_frequency(0), at_least=0.3), 5.0,
-                           "z to sound")
-                # The engine's own stream, not one of SDL's drivers found on the way.
-                names = [stream.get("media.name") for stream in server.sink_inputs()]
-                xdotool("keyup", "z")
-                wait_until(lambda: ends_in_silence(recording.samples()), 5.0, "z to stop at its release")
-                player.quit()
-            check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
-            check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
-            check(names == [ENGINE_STREAM_NAME], f"playback streams: {names}")
+    server = SERVERS[settings.server](scratch / "server", socket_activated=True, activation_delay=LATE_START_DELAY)
+    server.hold_socket()  # as systemd listens before any client runs
+    with server_player(settings, scratch, server) as player, server, \
+            server.record(scratch / "monitor.raw") as recording:
+        player.open_window()
+        server.wait_for_client("vellicor")
+        xdotool("keydown", "z")
+        wait_until(lambda: ends_in_tone(recording.samples(), slot_frequency(0), at_least=0.3), 5.0, "z to sound")
+        # The engine's own stream, not one of SDL's drivers found on the way.
+        names = [stream.get("media.name") for stream in server.sink_inputs()]
+        xdotool("keyup", "z")
+        wait_until(lambda: ends_in_silence(recording.samples()), 5.0, "z to stop at its release")
+        player.quit()
+    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
+    check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
+    check(names == [ENGINE_STREAM_NAME], f"playback streams: {names}")
     print(f"{server.name}: started {LATE_START_DELAY:.1f} s after the player, which then played z")
 
 

@@ -1,5 +1,4 @@
 """Failures, checks and waiting on conditions."""
-import contextlib
 import sys
 import time
 
@@ -49,22 +48,9 @@ class Service:
         return self
 
     def __exit__(self, kind, error, trace):
-        self._finish(error)
-        return False
-
-    @contextlib.contextmanager
-    def started_later(self):
-        """For a block that starts it itself: stopped at the end, as on exit."""
-        try:
-            yield self
-        except BaseException as error:
-            self._finish(error)
-            raise
-        self._finish(None)
-
-    def _finish(self, error):
         try:
             if isinstance(error, Failure):
                 self.report_failure()
         finally:
             self.stop()
+        return False

@@ -38,8 +38,9 @@ class SoundServer(Service):
 
     name = None  # SDL's driver name for this server
 
-    def __init__(self, scratch, socket_activated=False):
+    def __init__(self, scratch, socket_activated=False, activation_delay=ACTIVATION_DELAY):
         self.socket_activated = socket_activated
+        self.activation_delay = activation_delay
         self.listener = None
         self.scratch = Path(scratch)
         self.runtime = self.scratch / "run"
@@ -85,13 +86,13 @@ class SoundServer(Service):
         env.pop("DISPLAY", None)  # no X11 bell or autolaunch from the daemons
         return env
 
-    def _spawn(self, argv, delay=ACTIVATION_DELAY):
-        """Starts the daemon; socket-activated, after `delay` with the
+    def _spawn(self, argv):
+        """Starts the daemon; socket-activated, after its activation delay with the
         socket held all along and handed over as fd 3."""
         handed = None
         if self.socket_activated:
             self.hold_socket()
-            time.sleep(delay)  # the activator's own pace, not a wait for the daemon
+            time.sleep(self.activation_delay)  # the activator's own pace, not a wait for the daemon
             listening = self.listener.fileno()
 
             def handed():
@@ -201,8 +202,8 @@ class PulseAudioServer(SoundServer):
 
     name = "pulseaudio"
 
-    def __init__(self, scratch, pipe_sink=False, socket_activated=False):
-        super().__init__(scratch, socket_activated)
+    def __init__(self, scratch, pipe_sink=False, **options):
+        super().__init__(scratch, **options)
         self.pipe_sink = pipe_sink
 
     def socket(self):
@@ -214,7 +215,7 @@ class PulseAudioServer(SoundServer):
     def record(self, path):
         return PipeRecording(self.fifo(), path) if self.pipe_sink else super().record(path)
 
-    def start(self, delay=ACTIVATION_DELAY):
+    def start(self):
         script = self.scratch / "default.pa"
         # The pipe sink writes mono at the pace of the system clock.
         sink = (f"load-module module-pipe-sink file={self.fifo()} use_system_clock_for_timing=yes channels=1"
@@ -224,7 +225,7 @@ class PulseAudioServer(SoundServer):
             f"load-module module-native-protocol-unix socket={self.socket()} auth-anonymous=1\n"
             f"set-default-sink {SINK}\n")
         self._spawn(self._activated(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
-                                     "--use-pid-file=no", "--log-target=stderr"]), delay)
+                                     "--use-pid-file=no", "--log-target=stderr"]))
         self._wait_for_sink()
 
 
@@ -241,7 +242,7 @@ class PipeWireServer(SoundServer):
     def activated_socket(self):
         return self.runtime / "pipewire-0"
 
-    def start(self, delay=ACTIVATION_DELAY):
+    def start(self):
         drop_ins = self.config / "pipewire" / "pipewire.conf.d"
         drop_ins.mkdir(parents=True, exist_ok=True)
         (drop_ins / "e2e-null-sink.conf").write_text(f"""
@@ -282,7 +283,7 @@ context.objects = [
             "wireplumber 3<&- &\n"
             "pipewire-pulse 3<&- &\n"
             "wait\n")
-        self._spawn(["dbus-run-session", "--", "sh", str(launcher)], delay)
+        self._spawn(["dbus-run-session", "--", "sh", str(launcher)])
         self._wait_for_sink()
 
 
