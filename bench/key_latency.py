@@ -27,12 +27,13 @@ import tempfile
 import time
 from pathlib import Path
 
-# Imported helpers leave no __pycache__ in the source tree.
-sys.dont_write_bytecode = True
+sys.dont_write_bytecode = True  # the harness leaves no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
-from sound_servers import SERVERS, SINK_RATE, MonitorRecording  # noqa: E402
-from sound_server_e2e import amplitude_at, dropouts, interior, segments  # noqa: E402
-from vellicor_e2e import Player, start_xvfb, wait_until  # noqa: E402
+from harness.checks import wait_until  # noqa: E402
+from harness.player import bank_player  # noqa: E402
+from harness.signal_analysis import SINK_RATE, amplitude_at, dropouts, interior, segments, stream_buffering  # noqa: E402
+from harness.sound_servers import SERVERS  # noqa: E402
+from harness.x_display import x_display  # noqa: E402
 
 
 class Keyboard:
@@ -72,8 +73,7 @@ def start_player(server, workdir, options):
     env = dict(server.client_env(), LD_PRELOAD=options.shim)
     if options.period:
         env["KEYLAT_PERIOD"] = str(options.period)
-    return Player(options.vellicor, workdir, args=[str(Path(options.bank) / "pcm" / "test")],
-                  audio_driver=server.name if options.sdl else None, extra_env=env)
+    return bank_player(options, workdir, audio_driver=server.name if options.sdl else None, extra_env=env)
 
 
 def settings(player):
@@ -101,28 +101,25 @@ def underflow_count(player):
 
 def soak(server, workdir, options):
     """An octave held for options.soak seconds with options.busy busy loops."""
-    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
-    player = start_player(server, workdir, options)
     loops = []
-    try:
-        player.open_window()
-        wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
-        loops = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(options.busy)]
-        keyboard = Keyboard()
-        for key in ("z", "comma"):
-            keyboard.send(keyboard.code(key), True)
-        time.sleep(options.soak)
-        for key in ("z", "comma"):
-            keyboard.send(keyboard.code(key), False)
-        time.sleep(0.3)
-        player.quit()
-        chosen = settings(player)
-    finally:
-        for loop in loops:
-            loop.kill()
-            loop.wait()
-        player.stop()
-        recording.stop()
+    with server.record(Path(workdir) / "monitor.raw") as recording, start_player(server, workdir, options) as player:
+        try:
+            player.open_window()
+            server.wait_for_client("vellicor")
+            loops = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(options.busy)]
+            keyboard = Keyboard()
+            for key in ("z", "comma"):
+                keyboard.send(keyboard.code(key), True)
+            time.sleep(options.soak)
+            for key in ("z", "comma"):
+                keyboard.send(keyboard.code(key), False)
+            time.sleep(0.3)
+            player.quit()
+            chosen = settings(player)
+        finally:
+            for loop in loops:
+                loop.kill()
+                loop.wait()
     gaps = gaps_heard(recording.samples(), 1)
     underflows = underflow_count(player)
     print(f"{options.server}, {chosen}: an octave held {options.soak:.0f} s with {options.busy} busy loops: "
@@ -130,11 +127,9 @@ def soak(server, workdir, options):
 
 
 def run(server, workdir, options):
-    recording = MonitorRecording(server, Path(workdir) / "monitor.raw")
-    player = start_player(server, workdir, options)
-    try:
+    with server.record(Path(workdir) / "monitor.raw") as recording, start_player(server, workdir, options) as player:
         player.open_window()
-        wait_until(lambda: "vellicor" in server.clients(), 10.0, "vellicor among the server's clients")
+        server.wait_for_client("vellicor")
         keyboard = Keyboard()
         z = keyboard.code("z")
         rows = []
@@ -146,7 +141,7 @@ def run(server, workdir, options):
             if press % 10 == 0:
                 streams = server.sink_inputs()
                 if len(streams) == 1:
-                    buffering_ms = stream_buffering_ms(streams[0])
+                    buffering_ms = stream_buffering(streams[0]) * 1e3
             time.sleep(0.15 + chosen.random() * 0.1)
             keyboard.send(z, False)
             # Presses land at random points of the period.
@@ -158,18 +153,7 @@ def run(server, workdir, options):
         time.sleep(0.3)
         player.quit()
         chosen = settings(player)
-    finally:
-        player.stop()
-        recording.stop()
     return rows, gaps_heard(recording.samples(), options.presses), chosen, underflow_count(player)
-
-
-def stream_buffering_ms(stream):
-    reported = (stream.get("Buffer Latency", 0.0) + stream.get("Sink Latency", 0.0)) / 1e3
-    if reported == 0.0 and "node.latency" in stream:
-        frames, rate = stream["node.latency"].split("/")
-        return int(frames) / int(rate) * 1e3
-    return reported
 
 
 # Median and 95th percentile goals on the engine's own outputs.
@@ -207,8 +191,7 @@ def main():
     options = parser.parse_args()
     for path in ("vellicor", "shim", "bank"):
         setattr(options, path, os.path.abspath(getattr(options, path)))
-    x_server = None if os.environ.get("DISPLAY") else start_xvfb()
-    try:
+    with x_display():
         with tempfile.TemporaryDirectory(prefix=f"key-latency-{options.server}-") as scratch:
             with SERVERS[options.server](Path(scratch) / "server") as server:
                 workdir = Path(scratch) / "player"
@@ -218,10 +201,6 @@ def main():
                     return 0
                 rows, gaps, chosen, underflows = run(server, workdir, options)
         report(options.server, chosen, rows, gaps, underflows, None if options.sdl else GOALS_MS[options.server])
-    finally:
-        if x_server:
-            x_server.terminate()
-            x_server.wait()
     return 0
 
 

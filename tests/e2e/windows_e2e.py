@@ -13,7 +13,6 @@ import argparse
 import filecmp
 import os
 import re
-import signal
 import struct
 import subprocess
 import sys
@@ -21,14 +20,14 @@ import tempfile
 import zipfile
 from pathlib import Path
 
-# Imported helpers leave no __pycache__ in the source tree.
-sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sound_server_e2e import run_case  # noqa: E402
-from sound_servers import PulseAudioServer, ServerError  # noqa: E402
-from vellicor_e2e import Failure, Player, check, start_xvfb  # noqa: E402
+sys.dont_write_bytecode = True  # the harness leaves no __pycache__ in the source tree
+from harness.checks import check  # noqa: E402
+from harness.played_keys import play_and_check_keys  # noqa: E402
+from harness.player import Player  # noqa: E402
+from harness.running import run_script  # noqa: E402
+from harness.sound_servers import PulseAudioServer  # noqa: E402
+from harness.wine import WinePrefix  # noqa: E402
 
-PE_MACHINES = {0x14C: ("win32", "/usr/lib/wine/wine"), 0x8664: ("win64", "/usr/lib/wine/wine64")}
 # Wine's XAudio2 mixes in periods of 10 ms, and keeps its stream running
 # from start-up.
 WINE_XAUDIO2_PERIOD = 0.01
@@ -40,52 +39,6 @@ FOUR_KINDS = ("basefq: 440\n"
               "middle notches: 0.25, 0.25, 2, 4000\n"
               "forward notches: 0.3, 0.2, 3, 2000\n"
               "backwawrd notches: 0.2, 0.15, 4, 1000   a remark\n")
-
-
-def pe_machine(exe):
-    """The machine field of a Windows executable's PE header."""
-    data = Path(exe).read_bytes()[:4096]
-    header = int.from_bytes(data[0x3C:0x40], "little")
-    check(data[header:header + 4] == b"PE\0\0", f"{exe} is not a Windows executable")
-    return int.from_bytes(data[header + 4:header + 6], "little")
-
-
-class WinePrefix:
-    """A Wine prefix of its own in a scratch directory, for programs of the
-    executable's architecture; stopping it ends its wineserver and every
-    program still running in it."""
-
-    def __init__(self, scratch, exe):
-        self.arch, self.loader = PE_MACHINES[pe_machine(exe)]
-        self.env = {"WINEPREFIX": str(Path(scratch) / "prefix"), "WINEARCH": self.arch, "WINEDEBUG": "-all",
-                    # No Mono or Gecko installer dialog while the prefix is made.
-                    "WINEDLLOVERRIDES": "mscoree,mshtml="}
-
-    def __enter__(self):
-        try:
-            made = self.run(["wineboot", "--init"], cwd="/", timeout=300)
-            if made.returncode != 0:
-                raise Failure(f"wineboot: status {made.returncode}: {made.stderr[-500:]}")
-        except BaseException:
-            self.stop()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-        return False
-
-    def without(self, *dlls):
-        """The prefix's environment with the given DLLs disabled."""
-        return {**self.env, "WINEDLLOVERRIDES": self.env["WINEDLLOVERRIDES"] + ";" + ",".join(dlls) + "=d"}
-
-    def run(self, argv, cwd, timeout=120):
-        return subprocess.run([self.loader, *argv], cwd=cwd, env=dict(os.environ, **self.env),
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-
-    def stop(self):
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, **self.env), capture_output=True, timeout=60)
-        subprocess.run(["wineserver", "-w"], env=dict(os.environ, **self.env), capture_output=True, timeout=60)
 
 
 def console_lines(output):
@@ -104,7 +57,7 @@ def same_banks(linux_dir, windows_dir):
     return len(names)
 
 
-def compare_plessard(wine, scratch, name, args, same_dir=None):
+def compare_plessard(settings, wine, scratch, name, args, same_dir=None):
     """Runs both programs with `args`, the Windows one in `same_dir` when
     given (over an earlier bank); returns the Linux run's directory."""
     linux_dir = Path(scratch) / f"linux-{name}"
@@ -114,8 +67,8 @@ def compare_plessard(wine, scratch, name, args, same_dir=None):
         for tone_file, text in (("four.tgw", FOUR_KINDS), ("four_crlf.tgw", FOUR_KINDS.replace("\n", "\r\n"))):
             (directory / tone_file).write_bytes(text.encode())
         (directory / "folder.tgw").mkdir(exist_ok=True)
-    linux = subprocess.run([OPTIONS.linux_plessard, *args], cwd=linux_dir, capture_output=True, timeout=120)
-    windows = wine.run([str(Path(OPTIONS.windows_build) / "plessard.exe"), *args], cwd=windows_dir)
+    linux = subprocess.run([settings.linux_plessard, *args], cwd=linux_dir, capture_output=True, timeout=120)
+    windows = wine.run([str(Path(settings.windows_build) / "plessard.exe"), *args], cwd=windows_dir)
     check(windows.returncode == linux.returncode, f"{name}: status {windows.returncode}, Linux {linux.returncode}")
     for stream, linux_text, windows_text in (("standard output", linux.stdout, windows.stdout),
                                              ("standard error", linux.stderr, windows.stderr)):
@@ -127,35 +80,30 @@ def compare_plessard(wine, scratch, name, args, same_dir=None):
     return linux_dir
 
 
-def check_plessard(wine, scratch):
-    default = compare_plessard(wine, scratch, "default", [])
+def check_plessard(settings, wine, scratch):
+    default = compare_plessard(settings, wine, scratch, "default", [])
     # A second run into the same pcm/ replaces the earlier bank's files.
-    compare_plessard(wine, scratch, "replaced", ["-16", "-basefq", "220"], same_dir=Path(scratch) / "windows-default")
-    compare_plessard(wine, scratch, "four-kinds", ["four.tgw", "four_crlf.tgw"])
-    compare_plessard(wine, scratch, "usage", ["-h"])
-    compare_plessard(wine, scratch, "missing", ["missing.tgw", "four.tgw"])
-    compare_plessard(wine, scratch, "not-a-file", ["folder.tgw", "four.tgw"])
-    compare_plessard(wine, scratch, "not-tgw", ["notes.txt"])
+    compare_plessard(settings, wine, scratch, "replaced", ["-16", "-basefq", "220"],
+                     same_dir=Path(scratch) / "windows-default")
+    for name, args in (("four-kinds", ["four.tgw", "four_crlf.tgw"]), ("usage", ["-h"]),
+                       ("missing", ["missing.tgw", "four.tgw"]), ("not-a-file", ["folder.tgw", "four.tgw"]),
+                       ("not-tgw", ["notes.txt"])):
+        compare_plessard(settings, wine, scratch, name, args)
     return default
 
 
-def check_vellicor(wine, scratch, bank):
+def check_vellicor(settings, wine, scratch, bank):
     """The tones through XAudio2 2.7; with no XAudio2 at all the player
     says so, and still opens its window and ends on Escape."""
-    vellicor = Path(OPTIONS.windows_build) / "vellicor.exe"
+    vellicor = Path(settings.windows_build) / "vellicor.exe"
     pcm = [str(Path(bank) / "pcm" / "test")]
     check_tones(wine, Path(scratch) / "player", vellicor, pcm, wine.env)
     print("vellicor.exe (XAudio2 2.7): window, key lines, tones, chord and Escape as on Linux")
-    workdir = Path(scratch) / "no-engine"
-    workdir.mkdir()
-    player = Player(str(vellicor), workdir, args=pcm, launcher=[wine.loader],
-                    extra_env=wine.without("xaudio2_7", "xaudio2_8", "xaudio2_9"))
-    try:
+    with Player(vellicor, Path(scratch) / "no-engine", args=pcm, launcher=[wine.loader],
+                extra_env=wine.without("xaudio2_7", "xaudio2_8", "xaudio2_9")) as player:
         player.open_window()
         player.wait_for_stderr("myxa2: init failed.")
         player.quit()
-    finally:
-        player.stop()
     print("vellicor.exe (no XAudio2): 'myxa2: init failed.', window, Escape")
 
 
@@ -169,21 +117,11 @@ def check_play_cmd(wine, folder, bank):
 
 
 def check_tones(wine, workdir, program, args, env, launcher=()):
-    with PulseAudioServer(Path(workdir) / "server", pipe_sink=True) as server:
-        Path(workdir).mkdir(exist_ok=True)
-        recording = server.record(Path(workdir) / "sink.raw")
-        player = Player(str(program), workdir, args=args, extra_env={**env, **server.client_env()},
-                        launcher=[wine.loader, *launcher])
-        try:
-            run_case(server, recording, player, WINE_CLIENT, WINE_XAUDIO2_PERIOD, streams_before_playing=True)
-        except Failure:
-            print("--- server log (last lines):\n" + server.log_tail(), file=sys.stderr)
-            print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-10:]),
-                  file=sys.stderr)
-            raise
-        finally:
-            player.stop()
-            recording.stop()
+    with PulseAudioServer(Path(workdir) / "server", pipe_sink=True) as server, \
+            server.record(Path(workdir) / "sink.raw") as recording, \
+            Player(program, workdir, args=args, extra_env={**env, **server.client_env()},
+                   launcher=[wine.loader, *launcher]) as player:
+        play_and_check_keys(server, recording, player, WINE_CLIENT, WINE_XAUDIO2_PERIOD)
 
 
 def version_resource(exe_bytes):
@@ -215,48 +153,34 @@ def check_package(package):
     print(f"{Path(package).name}: {len(names)} files as expected, versions {version[1]}")
 
 
-OPTIONS = None
+def check_windows_build(settings):
+    for package in settings.package:
+        check_package(package)
+    win64 = [package for package in settings.package if package.endswith("-win64.zip")]
+    check(len(win64) == 1, f"one 64-bit ZIP expected among {settings.package}")
+    with tempfile.TemporaryDirectory(prefix="windows-e2e-") as scratch:
+        with zipfile.ZipFile(win64[0]) as archive:
+            archive.extractall(Path(scratch) / "unpacked")
+        unpacked = Path(scratch) / "unpacked" / Path(win64[0]).name.removesuffix(".zip")
+        with WinePrefix(scratch, Path(settings.windows_build) / "plessard.exe") as wine:
+            bank = check_plessard(settings, wine, scratch)
+            check_vellicor(settings, wine, scratch, bank)
+            if wine.arch == "win64":
+                check_play_cmd(wine, unpacked, bank)
+        if wine.arch != "win64":
+            with WinePrefix(Path(scratch) / "win64", unpacked / "plessard.exe") as wine64:
+                check_play_cmd(wine64, unpacked, bank)
 
 
 def main():
-    global OPTIONS
     parser = argparse.ArgumentParser()
-    parser.add_argument("--windows-build", required=True, help="directory holding plessard.exe and vellicor.exe")
-    parser.add_argument("--linux-plessard", required=True)
+    parser.add_argument("--windows-build", required=True, type=os.path.abspath,
+                        help="directory holding plessard.exe and vellicor.exe")
+    parser.add_argument("--linux-plessard", required=True, type=os.path.abspath)
     parser.add_argument("--package", nargs="+", default=[],
                         help="the Windows ZIPs, whose file lists are checked; the 64-bit one is also run")
-    OPTIONS = parser.parse_args()
-    OPTIONS.windows_build = os.path.abspath(OPTIONS.windows_build)
-    OPTIONS.linux_plessard = os.path.abspath(OPTIONS.linux_plessard)
-    # A terminated test still stops Wine, the sound server and Xvfb.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    x_server = None if os.environ.get("DISPLAY") else start_xvfb()
-    try:
-        for package in OPTIONS.package:
-            check_package(package)
-        win64 = [package for package in OPTIONS.package if package.endswith("-win64.zip")]
-        check(len(win64) == 1, f"one 64-bit ZIP expected among {OPTIONS.package}")
-        with tempfile.TemporaryDirectory(prefix="windows-e2e-") as scratch:
-            with zipfile.ZipFile(win64[0]) as archive:
-                archive.extractall(Path(scratch) / "unpacked")
-            unpacked = Path(scratch) / "unpacked" / Path(win64[0]).name.removesuffix(".zip")
-            with WinePrefix(scratch, Path(OPTIONS.windows_build) / "plessard.exe") as wine:
-                bank = check_plessard(wine, scratch)
-                check_vellicor(wine, scratch, bank)
-                if wine.arch == "win64":
-                    check_play_cmd(wine, unpacked, bank)
-            if wine.arch != "win64":
-                with WinePrefix(Path(scratch) / "win64", unpacked / "plessard.exe") as wine64:
-                    check_play_cmd(wine64, unpacked, bank)
-    except (Failure, ServerError) as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    finally:
-        if x_server:
-            x_server.terminate()
-            x_server.wait()
-    print("passed windows")
-    return 0
+    settings = parser.parse_args()
+    return run_script("windows", lambda: check_windows_build(settings))
 
 
 if __name__ == "__main__":

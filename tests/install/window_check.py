@@ -13,19 +13,23 @@ import sys
 import tempfile
 from pathlib import Path
 
+sys.dont_write_bytecode = True  # the harness leaves no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
-import vellicor_e2e as e2e  # noqa: E402  (the window is found and closed as in the end-to-end tests)
+# The window is found and closed as in the end-to-end tests.
+from harness.checks import check  # noqa: E402
+from harness.player import Player  # noqa: E402
+from harness.running import run_script  # noqa: E402
 
 
 def check_window(player, wm_close, base):
     window = player.open_window()
     subprocess.run([wm_close, window], check=True, timeout=10)
     status = player.exit_status()
-    e2e.check(status == 0, f"exit status {status}")
+    check(status == 0, f"exit status {status}")
     errors = player.stderr().splitlines()
     sizes = [f"{base}.{n}.pcm: 441000" for n in range(128)]
-    e2e.check(errors[:128] == sizes, f"the bank did not load: {errors[:3]} ... {errors[125:129]}")
-    e2e.check(errors[128:] == [], f"unexpected lines on standard error: {errors[128:]}")
+    check(errors[:128] == sizes, f"the bank did not load: {errors[:3]} ... {errors[125:129]}")
+    check(errors[128:] == [], f"unexpected lines on standard error: {errors[128:]}")
 
 
 def main():
@@ -37,19 +41,12 @@ def main():
     # vellicor runs in a scratch directory.
     for path in ("vellicor", "wm_close", "base"):
         setattr(options, path, os.path.abspath(getattr(options, path)))
-    with tempfile.TemporaryDirectory(prefix="vellicor-install-") as workdir:
-        player = e2e.Player(options.vellicor, workdir, args=[options.base], audio_driver="dummy")
-        try:
+
+    def run():
+        with tempfile.TemporaryDirectory(prefix="vellicor-install-") as workdir, \
+                Player(options.vellicor, workdir, args=[options.base], audio_driver="dummy") as player:
             check_window(player, options.wm_close, options.base)
-        except e2e.Failure as failure:
-            print(f"FAILED: {failure}", file=sys.stderr)
-            print("--- vellicor stderr (last lines):\n" + "\n".join(player.stderr().splitlines()[-10:]),
-                  file=sys.stderr)
-            return 1
-        finally:
-            player.stop()
-    print("installed vellicor: window opened on the bank and closed, status 0")
-    return 0
+    return run_script("installed vellicor: window opened on the bank and closed, status 0", run)
 
 
 if __name__ == "__main__":

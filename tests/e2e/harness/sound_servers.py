@@ -24,33 +24,23 @@ import threading
 import time
 from pathlib import Path
 
+from .checks import Failure, Service, report, wait_until
+from .signal_analysis import SINK_RATE
+
 SINK = "e2e_sink"
-SINK_RATE = 48000
 START_TIMEOUT = 20.0
 # A daemon restarted by systemd answers on its socket about this much later.
 ACTIVATION_DELAY = 0.7
 
 
-class ServerError(Exception):
-    pass
-
-
-def _wait_until(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return
-        time.sleep(0.05)
-    raise ServerError(f"timed out waiting for {what}")
-
-
-class SoundServer:
+class SoundServer(Service):
     """Base: the scratch layout, the client environment and the stop."""
 
     name = None  # SDL's driver name for this server
 
-    def __init__(self, scratch, socket_activated=False):
+    def __init__(self, scratch, socket_activated=False, activation_delay=ACTIVATION_DELAY):
         self.socket_activated = socket_activated
+        self.activation_delay = activation_delay
         self.listener = None
         self.scratch = Path(scratch)
         self.runtime = self.scratch / "run"
@@ -96,13 +86,13 @@ class SoundServer:
         env.pop("DISPLAY", None)  # no X11 bell or autolaunch from the daemons
         return env
 
-    def _spawn(self, argv, delay=ACTIVATION_DELAY):
-        """Starts the daemon; socket-activated, after `delay` with the
+    def _spawn(self, argv):
+        """Starts the daemon; socket-activated, after its activation delay with the
         socket held all along and handed over as fd 3."""
         handed = None
         if self.socket_activated:
             self.hold_socket()
-            time.sleep(delay)  # the activator's own pace, not a wait for the daemon
+            time.sleep(self.activation_delay)  # the activator's own pace, not a wait for the daemon
             listening = self.listener.fileno()
 
             def handed():
@@ -131,10 +121,10 @@ class SoundServer:
     def _wait_for_sink(self):
         def ready():
             if self.process.poll() is not None:
-                raise ServerError(f"{self.name} exited with status {self.process.returncode}: {self.log_tail()}")
+                raise Failure(f"{self.name} exited with status {self.process.returncode}: {self.log_tail()}")
             sinks = self.pactl("list", "sinks", "short")
             return sinks is not None and SINK in sinks
-        _wait_until(ready, START_TIMEOUT, f"{self.name}'s null sink")
+        wait_until(ready, START_TIMEOUT, f"{self.name}'s null sink")
 
     def sink_rate(self):
         for line in (self.pactl("list", "sinks", "short") or "").splitlines():
@@ -151,6 +141,9 @@ class SoundServer:
             if line.startswith("application.name = "):
                 names.append(line.split("=", 1)[1].strip().strip('"'))
         return names
+
+    def wait_for_client(self, client, present=True, what="among the server's clients"):
+        wait_until(lambda: (client in self.clients()) == present, 10.0, f"{client} {what}")
 
     def sink_inputs(self):
         """One dict per playing stream: its properties and the latencies the
@@ -174,9 +167,14 @@ class SoundServer:
         except OSError:
             return ""
 
-    def stop(self, first=signal.SIGTERM):
+    def report_failure(self):
+        report("server log (last lines)", [self.log_tail()])
+
+    def stop(self, first=signal.SIGTERM, release_socket=True):
         """Ends the daemon's whole process group, politely first unless told
-        to kill it outright."""
+        to kill it outright; a restart keeps an activated socket."""
+        if release_socket:
+            self.release_socket()
         if self.process is None:
             return
         for sig, grace in ((first, 5.0), (signal.SIGKILL, 5.0)):
@@ -197,19 +195,6 @@ class SoundServer:
             pass
         self.process = None
 
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.stop()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-        self.release_socket()
-        return False
-
 
 class PulseAudioServer(SoundServer):
     """pulseaudio -n with a config of its own; as root it warns that it is
@@ -217,8 +202,8 @@ class PulseAudioServer(SoundServer):
 
     name = "pulseaudio"
 
-    def __init__(self, scratch, pipe_sink=False, socket_activated=False):
-        super().__init__(scratch, socket_activated)
+    def __init__(self, scratch, pipe_sink=False, **options):
+        super().__init__(scratch, **options)
         self.pipe_sink = pipe_sink
 
     def socket(self):
@@ -230,7 +215,7 @@ class PulseAudioServer(SoundServer):
     def record(self, path):
         return PipeRecording(self.fifo(), path) if self.pipe_sink else super().record(path)
 
-    def start(self, delay=ACTIVATION_DELAY):
+    def start(self):
         script = self.scratch / "default.pa"
         # The pipe sink writes mono at the pace of the system clock.
         sink = (f"load-module module-pipe-sink file={self.fifo()} use_system_clock_for_timing=yes channels=1"
@@ -240,7 +225,7 @@ class PulseAudioServer(SoundServer):
             f"load-module module-native-protocol-unix socket={self.socket()} auth-anonymous=1\n"
             f"set-default-sink {SINK}\n")
         self._spawn(self._activated(["pulseaudio", "-n", "-F", str(script), "--daemonize=no", "--exit-idle-time=-1",
-                                     "--use-pid-file=no", "--log-target=stderr"]), delay)
+                                     "--use-pid-file=no", "--log-target=stderr"]))
         self._wait_for_sink()
 
 
@@ -257,7 +242,7 @@ class PipeWireServer(SoundServer):
     def activated_socket(self):
         return self.runtime / "pipewire-0"
 
-    def start(self, delay=ACTIVATION_DELAY):
+    def start(self):
         drop_ins = self.config / "pipewire" / "pipewire.conf.d"
         drop_ins.mkdir(parents=True, exist_ok=True)
         (drop_ins / "e2e-null-sink.conf").write_text(f"""
@@ -298,14 +283,14 @@ context.objects = [
             "wireplumber 3<&- &\n"
             "pipewire-pulse 3<&- &\n"
             "wait\n")
-        self._spawn(["dbus-run-session", "--", "sh", str(launcher)], delay)
+        self._spawn(["dbus-run-session", "--", "sh", str(launcher)])
         self._wait_for_sink()
 
 
 SERVERS = {server.name: server for server in (PulseAudioServer, PipeWireServer)}
 
 
-class MonitorRecording:
+class MonitorRecording(Service):
     """parec of the null sink's monitor into a file: mono, 16-bit, at the
     sink's own rate, so the recording runs at the sink's pace."""
 
@@ -316,11 +301,14 @@ class MonitorRecording:
     def __init__(self, server, path):
         self.server = server
         self.path = Path(path)
+        self.process = None
+
+    def start(self):
         deadline = time.monotonic() + START_TIMEOUT
         while not self._start():
             self.stop()
             if time.monotonic() > deadline:
-                raise ServerError("timed out waiting for the recording to start")
+                raise Failure("timed out waiting for the recording to start")
 
     def _start(self):
         """Starts parec; whether data came before FIRST_DATA_TIMEOUT."""
@@ -333,17 +321,17 @@ class MonitorRecording:
                  "--latency-msec=20", "--raw", "--client-name=e2e-recorder"],
                 env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
         try:
-            _wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0,
-                        self.FIRST_DATA_TIMEOUT, "the recording's first data")
-        except ServerError:
+            wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0,
+                       self.FIRST_DATA_TIMEOUT, "the recording's first data")
+        except Failure:
             return False
         if self.process.poll() is not None:
-            raise ServerError(f"parec exited with status {self.process.returncode}")
+            raise Failure(f"parec exited with status {self.process.returncode}")
         return True
 
     def stop(self):
         """Ends parec with SIGINT, which makes it write what it holds."""
-        if self.process.poll() is None:
+        if self.process is not None and self.process.poll() is None:
             self.process.send_signal(signal.SIGINT)
             try:
                 self.process.wait(5.0)
@@ -355,7 +343,7 @@ class MonitorRecording:
         return read_samples(self.path)
 
 
-class PipeRecording:
+class PipeRecording(Service):
     """The pipe sink's FIFO copied into a file by a thread of the test. A
     monitor stream may join a stream late and miss its first period; the
     pipe carries everything the sink plays."""
@@ -365,6 +353,8 @@ class PipeRecording:
         self.fifo = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
         self.reading = True
         self.thread = threading.Thread(target=self._copy, args=(self.path.open("wb"),))
+
+    def start(self):
         self.thread.start()
 
     def _copy(self, out):
@@ -377,9 +367,10 @@ class PipeRecording:
                         pass
 
     def stop(self):
-        if self.thread.is_alive():
+        if self.reading:
             self.reading = False
-            self.thread.join()
+            if self.thread.is_alive():
+                self.thread.join()
             os.close(self.fifo)
 
     def samples(self):
