@@ -21,7 +21,7 @@ import zipfile
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # the harness leaves no __pycache__ in the source tree
-from harness.checks import check  # noqa: E402
+from harness.checks import check, once_more_after_a_glitch  # noqa: E402
 from harness.played_keys import play_and_check_keys  # noqa: E402
 from harness.player import Player  # noqa: E402
 from harness.running import run_script  # noqa: E402
@@ -117,11 +117,13 @@ def check_play_cmd(wine, folder, bank):
 
 
 def check_tones(wine, workdir, program, args, env, launcher=()):
-    with PulseAudioServer(Path(workdir) / "server", pipe_sink=True) as server, \
-            server.record(Path(workdir) / "sink.raw") as recording, \
-            Player(program, workdir, args=args, extra_env={**env, **server.client_env()},
-                   launcher=[wine.loader, *launcher]) as player:
-        play_and_check_keys(server, recording, player, WINE_CLIENT, WINE_XAUDIO2_PERIOD)
+    def play():
+        with PulseAudioServer(Path(workdir) / "server", pipe_sink=True) as server, \
+                server.record(Path(workdir) / "sink.raw") as recording, \
+                Player(program, workdir, args=args, extra_env={**env, **server.client_env()},
+                       launcher=[wine.loader, *launcher]) as player:
+            play_and_check_keys(server, recording, player, WINE_CLIENT, WINE_XAUDIO2_PERIOD)
+    once_more_after_a_glitch(play)
 
 
 def version_resource(exe_bytes):

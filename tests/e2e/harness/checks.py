@@ -7,9 +7,31 @@ class Failure(Exception):
     pass
 
 
+class SoundGlitch(Failure):
+    """A recording that does not sound as the keys were played: a dropout,
+    a tone cut in two, a length or a level off."""
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
+
+
+def check_sound(condition, message):
+    if not condition:
+        raise SoundGlitch(message)
+
+
+def once_more_after_a_glitch(play):
+    """Runs `play()`, and once more when its recording was spoilt. A
+    two-core virtual machine now and then wakes a realtime thread tens of
+    milliseconds late, and the sound server then plays a gap that no player
+    can prevent; a player that plays wrongly spoils both recordings."""
+    try:
+        play()
+    except SoundGlitch as glitch:
+        print(f"recording spoilt ({glitch}); playing once more", file=sys.stderr)
+        play()
 
 
 def wait_until(predicate, timeout, what):

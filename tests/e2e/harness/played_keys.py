@@ -2,7 +2,7 @@
 c), timed by the harness, and what the sink's recording of them must show."""
 import time
 
-from .checks import check
+from .checks import check, check_sound
 from .player import key_lines
 from .signal_analysis import (SINK_RATE, WINDOW, bridge_dropouts, dropouts, in_seconds, interior, overlap, segments,
                               slot_frequency, steady_amplitude, stream_buffering, zero_crossing_frequency)
@@ -43,7 +43,7 @@ def joined_stretches(samples):
 
 
 def check_dropouts(dropouts_seen, where):
-    check(len(dropouts_seen) <= DROPOUTS_ALLOWED and all(length <= LONGEST_DROPOUT for _, length in dropouts_seen),
+    check_sound(len(dropouts_seen) <= DROPOUTS_ALLOWED and all(length <= LONGEST_DROPOUT for _, length in dropouts_seen),
           f"dropouts {where} (start s, length s): {dropouts_seen}")
 
 
@@ -83,7 +83,7 @@ def play_and_check_keys(server, recording, player, client, period, expected_stre
 
 def check_recording(samples, timeline, latency):
     found, dropouts_seen = joined_stretches(samples)
-    check(len(found) == 3, f"expected three stretches of sound, got {in_seconds(found)}")
+    check_sound(len(found) == 3, f"expected three stretches of sound, got {in_seconds(found)}")
     # One period and the server's buffering, the key's sending and the
     # analysis windows at both ends.
     tolerance = latency + KEY_SLACK_SECONDS + 2 / SINK_RATE * WINDOW
@@ -92,7 +92,7 @@ def check_recording(samples, timeline, latency):
     def check_length(segment, held, what):
         length = (segment[1] - segment[0]) / SINK_RATE
         print(f"{what}: sounded {length * 1000:.1f} ms, held {held * 1000:.1f} ms")
-        check(abs(length - held) <= tolerance,
+        check_sound(abs(length - held) <= tolerance,
               f"{what}: sounded {length * 1000:.1f} ms for a key held {held * 1000:.1f} ms "
               f"(allowed {tolerance * 1000:.1f} ms either way)")
 
@@ -101,7 +101,7 @@ def check_recording(samples, timeline, latency):
         frequency = zero_crossing_frequency(piece)
         expected = slot_frequency(slot)
         print(f"{key}: {frequency:.2f} Hz, slot {slot} is {expected:.2f} Hz")
-        check(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
+        check_sound(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
         check_length(segment, timeline.held(key), key)
         single_amplitudes.append(steady_amplitude(piece, expected))
         if slot == 0:
@@ -117,9 +117,9 @@ def check_recording(samples, timeline, latency):
     for (before, after), (release, press) in zip(zip(found, found[1:]), (("z", "comma"), ("comma", "x"))):
         gap = (after[0] - before[1]) / SINK_RATE
         waited = timeline.at("keydown", press) - timeline.at("keyup", release)
-        check(abs(gap - waited) <= tolerance, f"silence after {release}: {gap * 1000:.1f} ms, waited {waited * 1000:.1f} ms")
+        check_sound(abs(gap - waited) <= tolerance, f"silence after {release}: {gap * 1000:.1f} ms, waited {waited * 1000:.1f} ms")
     after_last = (len(samples) - found[2][1]) / SINK_RATE
-    check(after_last > 0.3, f"only {after_last:.2f} s of silence after the last release")
+    check_sound(after_last > 0.3, f"only {after_last:.2f} s of silence after the last release")
 
     # x alone, x and c mixed, c alone, each part placed by the harness's times.
     mixed = found[2]
@@ -138,6 +138,6 @@ def check_recording(samples, timeline, latency):
         print(f"{what}: x at {x_level:.2f}, c at {c_level:.2f} of a single tone's amplitude")
         for sounds, level, name in ((x_sounds, x_level, "x"), (c_sounds, c_level, "c")):
             if sounds:
-                check(0.75 < level < 1.1, f"{what}: {name} at {level:.2f} of a single tone's amplitude")
+                check_sound(0.75 < level < 1.1, f"{what}: {name} at {level:.2f} of a single tone's amplitude")
             else:
-                check(level < 0.02, f"{what}: {name} still at {level:.2f} of a single tone's amplitude")
+                check_sound(level < 0.02, f"{what}: {name} still at {level:.2f} of a single tone's amplitude")
