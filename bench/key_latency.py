@@ -43,19 +43,14 @@ class Keyboard:
         self.x11 = ctypes.CDLL("libX11.so.6")
         self.xtst = ctypes.CDLL("libXtst.so.6")
         self.x11.XOpenDisplay.restype = ctypes.c_void_p
-        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
         self.x11.XStringToKeysym.restype = ctypes.c_ulong
-        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
-        self.x11.XFlush.argtypes = [ctypes.c_void_p]
-        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self.display = self.x11.XOpenDisplay(os.environ["DISPLAY"].encode())
+        # A pointer object, not an int, so that calls pass it whole.
+        self.display = ctypes.c_void_p(self.x11.XOpenDisplay(os.environ["DISPLAY"].encode()))
         if not self.display:
             raise SystemExit("cannot open the X display")
 
     def code(self, name):
-        return self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+        return self.x11.XKeysymToKeycode(self.display, ctypes.c_ulong(self.x11.XStringToKeysym(name.encode())))
 
     def send(self, code, down):
         self.xtst.XTestFakeKeyEvent(self.display, code, 1 if down else 0, 0)
@@ -77,7 +72,7 @@ def start_player(server, workdir, options):
 
 
 def settings(player):
-    return next(l for l in player.stderr().splitlines() if l.startswith("keylat-settings:")).split(" ", 1)[1]
+    return player.stderr_lines("keylat-settings:")[0].split(" ", 1)[1]
 
 
 def gaps_heard(samples, tones):
@@ -95,8 +90,8 @@ def gaps_heard(samples, tones):
 
 
 def underflow_count(player):
-    underflows = [l.split()[1] for l in player.stderr().splitlines() if l.startswith("keylat-underflows:")]
-    return int(underflows[0]) if underflows else None
+    underflows = player.stderr_lines("keylat-underflows:")
+    return int(underflows[0].split()[1]) if underflows else None
 
 
 def soak(server, workdir, options):
@@ -108,12 +103,10 @@ def soak(server, workdir, options):
             server.wait_for_client("vellicor")
             loops = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(options.busy)]
             keyboard = Keyboard()
-            for key in ("z", "comma"):
-                keyboard.send(keyboard.code(key), True)
-            time.sleep(options.soak)
-            for key in ("z", "comma"):
-                keyboard.send(keyboard.code(key), False)
-            time.sleep(0.3)
+            for down, pause in ((True, options.soak), (False, 0.3)):
+                for key in ("z", "comma"):
+                    keyboard.send(keyboard.code(key), down)
+                time.sleep(pause)
             player.quit()
             chosen = settings(player)
         finally:
@@ -132,9 +125,7 @@ def run(server, workdir, options):
         server.wait_for_client("vellicor")
         keyboard = Keyboard()
         z = keyboard.code("z")
-        rows = []
-        buffering_ms = None
-        chosen = random.Random(11)
+        rows, buffering_ms, jitter = [], 0.0, random.Random(11)
         for press in range(options.presses):
             sent = keyboard.send(z, True)
             wait_until(lambda: player.stderr().count("keylat:") > press, 5.0, f"press {press + 1}'s timing")
@@ -142,11 +133,11 @@ def run(server, workdir, options):
                 streams = server.sink_inputs()
                 if len(streams) == 1:
                     buffering_ms = stream_buffering(streams[0]) * 1e3
-            time.sleep(0.15 + chosen.random() * 0.1)
+            time.sleep(0.15 + jitter.random() * 0.1)
             keyboard.send(z, False)
             # Presses land at random points of the period.
-            time.sleep(0.08 + chosen.random() * 0.05)
-            line = [l for l in player.stderr().splitlines() if l.startswith("keylat:")][press]
+            time.sleep(0.08 + jitter.random() * 0.05)
+            line = player.stderr_lines("keylat:")[press]
             keyboard_ns, period_ns, server_ns = (int(v) for v in line.split()[1:])
             rows.append(((keyboard_ns - sent) / 1e6, (period_ns - keyboard_ns) / 1e6,
                          (server_ns - period_ns) / 1e6, buffering_ms))
@@ -161,7 +152,6 @@ GOALS_MS = {"pipewire": (5.0, 8.0), "pulseaudio": (10.0, 13.0)}
 
 
 def report(name, chosen, rows, gaps, underflows, goals):
-    rows = [r[:3] + (r[3] if r[3] is not None else 0.0,) for r in rows]
     totals = [sum(r) for r in rows]
     print(f"{name}, {chosen}, {len(rows)} presses:")
     for label, pick in (("median", 0.5), ("95th", 0.95), ("max", 1.0)):
@@ -179,9 +169,9 @@ def report(name, chosen, rows, gaps, underflows, goals):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--vellicor", required=True)
-    parser.add_argument("--shim", required=True)
-    parser.add_argument("--bank", required=True)
+    parser.add_argument("--vellicor", required=True, type=os.path.abspath)
+    parser.add_argument("--shim", required=True, type=os.path.abspath)
+    parser.add_argument("--bank", required=True, type=os.path.abspath)
     parser.add_argument("--presses", type=int, default=120)
     parser.add_argument("--sdl", action="store_true", help="play through SDL's driver for the server")
     parser.add_argument("--period", type=int, help="with --sdl, the period in frames (default: the engine's)")
@@ -189,8 +179,6 @@ def main():
     parser.add_argument("--busy", type=int, default=0, help="busy loops running during the soak")
     parser.add_argument("server", choices=sorted(SERVERS))
     options = parser.parse_args()
-    for path in ("vellicor", "shim", "bank"):
-        setattr(options, path, os.path.abspath(getattr(options, path)))
     with x_display():
         with tempfile.TemporaryDirectory(prefix=f"key-latency-{options.server}-") as scratch:
             with SERVERS[options.server](Path(scratch) / "server") as server:

@@ -18,7 +18,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # the harness leaves no __pycache__ in the source tree
 from harness.checks import check, wait_until  # noqa: E402
-from harness.player import Player, bank_player, key_lines  # noqa: E402
+from harness.player import Player, bank_player  # noqa: E402
 from harness.running import run_script  # noqa: E402
 from harness.signal_analysis import slot_frequency  # noqa: E402
 from harness.x_display import xdotool  # noqa: E402
@@ -53,16 +53,19 @@ def check_tone(segment, slot, held, speed, what):
           f"{what}: sounded {duration:.2f} s ({captured:.2f} s captured) for a key held {held:.2f} s")
 
 
-def check_lone_tone_then_silence(player, slot, held, what, silence):
-    """The capture holds one tone, of `slot` for about `held` seconds, and
-    at least `silence` seconds without sound after it."""
+def check_tones(player, tones, last_tail=None):
+    """The capture holds one tone per (slot, seconds held, name) of `tones`,
+    each as check_tone wants; the last one's pitch is that of its final
+    `last_tail` seconds when given. Returns the tones and the capture's
+    speed."""
     segments = player.audio_segments()
-    check(len(segments) == 1, f"expected one tone, got {segments}")
+    check(len(segments) == len(tones), f"expected {len(tones)} tones, got {segments}")
+    if last_tail:
+        segments[-1] = player.audio_segments(tail=last_tail)[-1]
     speed = player.audio_speed()
-    check_tone(segments[0], slot, held, speed, what)
-    start, length, _ = segments[0]
-    after = player.audio_seconds() - (start + length)
-    check(after / speed > silence, f"only {after:.2f} s of silence after the release")
+    for segment, (slot, held, what) in zip(segments, tones):
+        check_tone(segment, slot, held, speed, what)
+    return segments, speed
 
 
 # --- cases -----------------------------------------------------------------
@@ -87,8 +90,10 @@ def held_key_loops_its_slot(player, settings):
     held = player.hold("z", 6.0)
     time.sleep(0.5)
     player.quit()
-    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
-    check_lone_tone_then_silence(player, 0, held, "z", silence=0.2)
+    player.check_key_lines("7a, 0, z")
+    [(start, length, _)], speed = check_tones(player, [(0, held, "z")])
+    after = player.audio_seconds() - (start + length)
+    check(after / speed > 0.2, f"only {after:.2f} s of silence after the release")
 
 
 @case()
@@ -108,7 +113,7 @@ def held_key_released_while_the_player_is_stopped(player, settings):
         player.process.send_signal(signal.SIGCONT)
     time.sleep(0.3)
     player.quit()
-    check(key_lines(player.stderr()) == ["key: 7a, 0, z"], f"key lines: {key_lines(player.stderr())}")
+    player.check_key_lines("7a, 0, z")
     check(len(player.audio_segments()) == 1, f"expected one tone, got {player.audio_segments()}")
 
 
@@ -128,15 +133,9 @@ def shared_and_unmapped_keys(player, settings):
     time.sleep(0.5)
     player.quit()
 
-    lines = key_lines(player.stderr())
-    check(lines == ["key: 71, 15, q", "key: 2f, 15, /", "key: 78, 2, x"], f"key lines: {lines}")
-    check(player.stdout() == "\n" * 4, f"standard output: {player.stdout()!r}")
-    segments = player.audio_segments()
-    check(len(segments) == 3, f"expected three tones, got {segments}")
-    speed = player.audio_speed()
-    check_tone(segments[0], 15, held_q, speed, "q")
-    check_tone(segments[1], 15, held_slash, speed, "/")
-    check_tone(segments[2], 2, held_x, speed, "x")
+    player.check_key_lines("71, 15, q", "2f, 15, /", "78, 2, x")
+    player.check_stdout("\n" * 4)
+    check_tones(player, [(15, held_q, "q"), (15, held_slash, "/"), (2, held_x, "x")])
 
 
 def modified_tone(player, steps):
@@ -145,12 +144,12 @@ def modified_tone(player, steps):
     as does "pause". Returns the seconds from the first keydown of a
     playing key to the last keyup of one."""
     start = None
-    lines = len(key_lines(player.stderr()))
+    lines = len(player.stderr_lines("key: "))
     for step in steps:
         action, _, key = step.partition(" ")
         if action == "wait":
             lines += 1
-            wait_until(lambda: len(key_lines(player.stderr())) >= lines, 5.0, "a key line")
+            wait_until(lambda: len(player.stderr_lines("key: ")) >= lines, 5.0, "a key line")
         if action in ("wait", "pause"):
             time.sleep(0.4)
             continue
@@ -183,13 +182,8 @@ def modifiers_changed_while_keys_are_held(player, settings):
                                              "keyup 7", "keyup Shift_L", "pause", "keyup 6"])))
     player.quit()
 
-    segments = player.audio_segments()
-    check(len(segments) == len(tones), f"expected {len(tones)} tones, got {segments}")
     # 6 sounds on alone after 7's release.
-    segments[-1] = player.audio_segments(tail=0.3)[-1]
-    speed = player.audio_speed()
-    for segment, (slot, held) in zip(segments, tones):
-        check_tone(segment, slot, held, speed, f"slot {slot}")
+    check_tones(player, [(slot, held, f"slot {slot}") for slot, held in tones], last_tail=0.3)
 
 
 @case()
@@ -202,7 +196,7 @@ def escape_quits_while_sounding(player, settings):
     status = player.exit_status()
     xdotool("keyup", "z")
     check(status == 0, f"exit status {status}")
-    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    player.check_stdout("\n")
     segments = player.audio_segments()
     check(len(segments) == 1, f"expected one tone, got {segments}")
     start, length, _ = segments[0]
@@ -216,9 +210,8 @@ def window_close_exits_with_status_0(player, settings):
     sounding, after an unmap and map that must not end the player."""
     window = player.open_window()
     subprocess.run([settings.wm_close, window], check=True, timeout=10)
-    status = player.exit_status()
-    check(status == 0, f"exit status {status}")
-    check(player.stdout() == "", f"standard output: {player.stdout()!r}")
+    player.check_exit()
+    player.check_stdout("")
 
     with bank_player(settings, player.workdir) as second:
         try:
@@ -230,8 +223,7 @@ def window_close_exits_with_status_0(player, settings):
             second.wait_for_stderr("key: 7a, 0, z")
             check(second.process.poll() is None, "the player ended on an unmap")
             xdotool("windowclose", window)
-            status = second.exit_status()
-            check(status == 0, f"window destroyed: exit status {status}")
+            second.check_exit(what="window destroyed: exit status")
         finally:
             xdotool("keyup", "z")
 
@@ -259,7 +251,7 @@ def unloaded_slots_and_control_quit_keys(player, settings):
         xdotool("key", key)
         player.wait_for_stderr(line)
     player.quit("ctrl+bracketleft")
-    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    player.check_stdout("\n")
 
 
 @case()
@@ -268,11 +260,11 @@ def interrupt_and_terminate_end_the_player(player, settings):
     on a second run."""
     player.open_window()
     player.process.send_signal(signal.SIGINT)
-    check(player.exit_status() == -signal.SIGINT, f"SIGINT: exit status {player.process.returncode}")
+    player.check_exit(-signal.SIGINT, "SIGINT: exit status")
     with bank_player(settings, player.workdir) as second:
         second.open_window()
         second.process.send_signal(signal.SIGTERM)
-        check(second.exit_status() == -signal.SIGTERM, f"SIGTERM: exit status {second.process.returncode}")
+        second.check_exit(-signal.SIGTERM, "SIGTERM: exit status")
 
 
 @case()
@@ -293,7 +285,7 @@ def other_input_does_nothing(player, settings):
     time.sleep(0.5)
     player.quit("ctrl+3")
     check(player.stderr() == before, f"standard error grew: {player.stderr()[len(before):]!r}")
-    check(player.stdout() == "\n", f"standard output: {player.stdout()!r}")
+    player.check_stdout("\n")
     check(player.audio_segments() == [], f"sound: {player.audio_segments()}")
 
 

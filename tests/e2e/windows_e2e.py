@@ -49,8 +49,8 @@ def same_banks(linux_dir, windows_dir):
     """The pcm directories hold the same file names with the same bytes;
     returns the number of files compared."""
     linux_pcm, windows_pcm = Path(linux_dir) / "pcm", Path(windows_dir) / "pcm"
-    names = sorted(p.name for p in linux_pcm.iterdir()) if linux_pcm.is_dir() else []
-    windows_names = sorted(p.name for p in windows_pcm.iterdir()) if windows_pcm.is_dir() else []
+    names, windows_names = (sorted(p.name for p in pcm.iterdir()) if pcm.is_dir() else []
+                            for pcm in (linux_pcm, windows_pcm))
     check(names == windows_names, f"file names differ: {sorted(set(names) ^ set(windows_names))[:10]}")
     differing = [n for n in names if not filecmp.cmp(linux_pcm / n, windows_pcm / n, shallow=False)]
     check(not differing, f"{len(differing)} of {len(names)} files differ, first {differing[:5]}")

@@ -3,7 +3,6 @@ c), timed by the harness, and what the sink's recording of them must show."""
 import time
 
 from .checks import check, check_sound
-from .player import key_lines
 from .signal_analysis import (SINK_RATE, WINDOW, bridge_dropouts, dropouts, in_seconds, interior, overlap, segments,
                               slot_frequency, steady_amplitude, stream_buffering, zero_crossing_frequency)
 from .x_display import xdotool
@@ -25,9 +24,12 @@ class Timeline:
     def __init__(self):
         self.events = []
 
-    def send(self, action, key):
-        xdotool(action, key)
-        self.events.append((time.monotonic(), action, key))
+    def play(self, *steps):
+        """Sends each (action, key, then pause seconds) step."""
+        for action, key, pause in steps:
+            xdotool(action, key)
+            self.events.append((time.monotonic(), action, key))
+            time.sleep(pause)
 
     def at(self, action, key):
         return next(t for t, a, k in self.events if a == action and k == key)
@@ -44,7 +46,7 @@ def joined_stretches(samples):
 
 def check_dropouts(dropouts_seen, where):
     check_sound(len(dropouts_seen) <= DROPOUTS_ALLOWED and all(length <= LONGEST_DROPOUT for _, length in dropouts_seen),
-          f"dropouts {where} (start s, length s): {dropouts_seen}")
+                f"dropouts {where} (start s, length s): {dropouts_seen}")
 
 
 def play_and_check_keys(server, recording, player, client, period, expected_stream_latency=None):
@@ -60,18 +62,14 @@ def play_and_check_keys(server, recording, player, client, period, expected_stre
     streams = server.sink_inputs()
     timeline = Timeline()
     # x, then c with it, then c alone: one stretch of sound in three parts.
-    for action, key, pause in (("keydown", "z", 0.8), ("keyup", "z", 0.5), ("keydown", "comma", 0.5),
-                               ("keyup", "comma", 0.5), ("keydown", "x", 0.5), ("keydown", "c", 0.5),
-                               ("keyup", "x", 0.5), ("keyup", "c", 0.6)):
-        timeline.send(action, key)
-        time.sleep(pause)
+    timeline.play(("keydown", "z", 0.8), ("keyup", "z", 0.5), ("keydown", "comma", 0.5), ("keyup", "comma", 0.5),
+                  ("keydown", "x", 0.5), ("keydown", "c", 0.5), ("keyup", "x", 0.5), ("keyup", "c", 0.6))
     player.quit()
     server.wait_for_client(client, present=False, what="to leave the server's clients")
     recording.stop()
 
-    check(key_lines(player.stderr()) == ["key: 7a, 0, z", "key: 2c, 12, ,", "key: 78, 2, x", "key: 63, 3, c"],
-          f"key lines: {key_lines(player.stderr())}")
-    check("myxa2:" not in player.stderr(), f"engine failure: {player.stderr().splitlines()[-3:]}")
+    player.check_key_lines("7a, 0, z", "2c, 12, ,", "78, 2, x", "63, 3, c")
+    player.check_engine_ran()
     check(len(streams) == 1, f"expected one playback stream, got {streams}")
     if expected_stream_latency:
         check(streams[0].get("node.latency") == expected_stream_latency,
@@ -79,6 +77,13 @@ def play_and_check_keys(server, recording, player, client, period, expected_stre
     buffering = stream_buffering(streams[0])
     print(f"{server.name}: player's stream as the server reports it: {buffering * 1000:.2f} ms of buffering")
     check_recording(recording.samples(), timeline, period + buffering)
+
+
+def check_pitch(piece, slot, what):
+    """The piece sounds `slot`'s pitch; returns the pitch found."""
+    frequency, expected = zero_crossing_frequency(piece), slot_frequency(slot)
+    check_sound(abs(frequency - expected) < expected * 0.002, f"{what}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
+    return frequency
 
 
 def check_recording(samples, timeline, latency):
@@ -93,17 +98,15 @@ def check_recording(samples, timeline, latency):
         length = (segment[1] - segment[0]) / SINK_RATE
         print(f"{what}: sounded {length * 1000:.1f} ms, held {held * 1000:.1f} ms")
         check_sound(abs(length - held) <= tolerance,
-              f"{what}: sounded {length * 1000:.1f} ms for a key held {held * 1000:.1f} ms "
-              f"(allowed {tolerance * 1000:.1f} ms either way)")
+                    f"{what}: sounded {length * 1000:.1f} ms for a key held {held * 1000:.1f} ms "
+                    f"(allowed {tolerance * 1000:.1f} ms either way)")
 
     for segment, key, slot in ((found[0], "z", 0), (found[1], "comma", 12)):
         piece = interior(samples, segment)
-        frequency = zero_crossing_frequency(piece)
-        expected = slot_frequency(slot)
-        print(f"{key}: {frequency:.2f} Hz, slot {slot} is {expected:.2f} Hz")
-        check_sound(abs(frequency - expected) < expected * 0.002, f"{key}: {frequency:.2f} Hz, expected {expected:.2f} Hz")
+        frequency = check_pitch(piece, slot, key)
+        print(f"{key}: {frequency:.2f} Hz, slot {slot} is {slot_frequency(slot):.2f} Hz")
         check_length(segment, timeline.held(key), key)
-        single_amplitudes.append(steady_amplitude(piece, expected))
+        single_amplitudes.append(steady_amplitude(piece, slot_frequency(slot)))
         if slot == 0:
             # A silence already bridged shows up here again.
             dropouts_seen += [gap for gap in dropouts(samples, segment, single_amplitudes[-1])

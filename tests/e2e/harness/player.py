@@ -27,10 +27,6 @@ def bank_player(settings, workdir, **options):
     return Player(settings.vellicor, workdir, args=[test_bank(settings.bank)], **options)
 
 
-def key_lines(stderr):
-    return [line for line in stderr.splitlines() if line.startswith("key: ")]
-
-
 class Player(Service):
     """One run of `program`; a `launcher` (Wine's loader) runs it when
     given. With `audio_driver` None the engine picks its output itself, as
@@ -47,7 +43,6 @@ class Player(Service):
             del self.env["SDL_AUDIODRIVER"]
         self.env.update(extra_env or {})
         self.process = None
-        self.window = None
 
     def start(self):
         self.workdir.mkdir(parents=True, exist_ok=True)
@@ -72,14 +67,27 @@ class Player(Service):
     def stderr(self):
         return self.err_path.read_text(errors="replace")
 
+    def stderr_lines(self, prefix):
+        return [line for line in self.stderr().splitlines() if line.startswith(prefix)]
+
+    def check_key_lines(self, *keys):
+        """The key lines are those of `keys` ("7a, 0, z", ...), in order."""
+        lines = self.stderr_lines("key: ")
+        check(lines == [f"key: {key}" for key in keys], f"key lines: {lines}")
+
+    def check_engine_ran(self):
+        check("myxa2:" not in self.stderr(), f"engine failure: {self.stderr().splitlines()[-3:]}")
+
+    def check_stdout(self, expected):
+        check(self.stdout() == expected, f"standard output: {self.stdout()!r}")
+
     def open_window(self):
         """Waits for the visible window and gives it the keyboard focus."""
         found = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vellicor$",
                         timeout=STARTUP_TIMEOUT).split()
         check(len(found) == 1, f"expected one Vellicor window, found {found}")
-        self.window = found[0]
-        xdotool("windowfocus", "--sync", self.window)
-        return self.window
+        xdotool("windowfocus", "--sync", found[0])
+        return found[0]
 
     def wait_for_stderr(self, text, timeout=5.0):
         wait_until(lambda: text in self.stderr(), timeout, repr(text) + " on standard error")
@@ -103,9 +111,13 @@ class Player(Service):
         self.exited = self.exited or time.monotonic()
         return status
 
+    def check_exit(self, expected=0, what="exit status"):
+        status = self.exit_status()
+        check(status == expected, f"{what}: {status}")
+
     def quit(self, key="Escape"):
         xdotool("key", key)
-        check(self.exit_status() == 0, f"{key}: exit status {self.process.returncode}")
+        self.check_exit(what=f"{key}: exit status")
 
     def audio_seconds(self):
         """Seconds of sound SDL's disk driver captured."""

@@ -1,5 +1,6 @@
 """Finding tones in recorded samples: where they sound, their pitch, their
 level and their dropouts."""
+import itertools
 import math
 
 SINK_RATE = 48000
@@ -11,25 +12,22 @@ def slot_frequency(slot):
     return 440.0 * 2.0 ** (slot / 12.0)
 
 
+def true_runs(flags):
+    """Runs of consecutive true flags, as (first index, end index) pairs."""
+    runs, at = [], 0
+    for flag, run in itertools.groupby(flags):
+        length = len(list(run))
+        if flag:
+            runs.append((at, at + length))
+        at += length
+    return runs
+
+
 def loud_runs(samples, window, threshold):
     """Runs of consecutive windows of `window` samples whose RMS exceeds
     `threshold`, as (first window, end window) index pairs."""
-    loud = []
-    for start in range(0, len(samples) - window + 1, window):
-        chunk = samples[start:start + window]
-        loud.append(math.sqrt(sum(v * v for v in chunk) / window) > threshold)
-    runs = []
-    i = 0
-    while i < len(loud):
-        if not loud[i]:
-            i += 1
-            continue
-        j = i
-        while j < len(loud) and loud[j]:
-            j += 1
-        runs.append((i, j))
-        i = j
-    return runs
+    return true_runs(math.sqrt(sum(v * v for v in samples[start:start + window]) / window) > threshold
+                     for start in range(0, len(samples) - window + 1, window))
 
 
 def segments(samples):
@@ -54,18 +52,10 @@ def dropouts(samples, segment, level, edge=0.01):
     amplitude, so only missing sound gets that low."""
     step = SINK_RATE // 1000
     first, end = segment[0] + int(edge * SINK_RATE), segment[1] - int(edge * SINK_RATE)
-    found = []
-    start = None
-    for k in range(first, end - step + 1, step):
-        quiet = max(abs(v) for v in samples[k:k + step]) < level / 3
-        if quiet and start is None:
-            start = k
-        elif not quiet and start is not None:
-            found.append((start / SINK_RATE, (k - start) / SINK_RATE))
-            start = None
-    if start is not None:
-        found.append((start / SINK_RATE, (end - start) / SINK_RATE))
-    return found
+    starts = range(first, end - step + 1, step)
+    edges = [*starts, end]
+    return [(edges[i] / SINK_RATE, (edges[j] - edges[i]) / SINK_RATE)
+            for i, j in true_runs(max(abs(v) for v in samples[k:k + step]) < level / 3 for k in starts)]
 
 
 def bridge_dropouts(found, longest):

@@ -1,19 +1,12 @@
-"""Private sound servers for the end-to-end tests and the latency benchmark:
-a PulseAudio daemon, or PipeWire with WirePlumber and pipewire-pulse, each
-with one 48 kHz null sink, living in a scratch directory of its own (its
-sockets, runtime directory, home and configuration), in a process group of
-its own so that stopping it ends every process it started.
-
-Both speak the PulseAudio protocol on a socket under the scratch directory,
-so one set of pactl/parec calls inspects and records either. PulseAudio's
-sink may instead be a pipe sink, whose FIFO the test reads itself.
-
-A socket-activated server works as systemd runs one: the test listens on
-the daemon's socket itself, for as long as the server object lives, and
-hands it to each daemon it starts (LISTEN_FDS, as fd 3) 0.7 s later, so
-that clients connect at once and wait for a daemon still starting.
-"""
+"""Private sound servers: a PulseAudio daemon, or PipeWire with WirePlumber
+and pipewire-pulse, each with one 48 kHz null sink, in a scratch directory
+and a process group of its own. Both speak the PulseAudio protocol, so
+pactl and parec inspect and record either; PulseAudio's sink may instead be
+a pipe sink, whose FIFO the test reads itself. A socket-activated server
+runs as under systemd: the test listens on the daemon's socket and hands it
+(LISTEN_FDS, fd 3) to each daemon it starts, 0.7 s later."""
 import array
+import contextlib
 import os
 import select
 import shlex
@@ -43,9 +36,7 @@ class SoundServer(Service):
         self.activation_delay = activation_delay
         self.listener = None
         self.scratch = Path(scratch)
-        self.runtime = self.scratch / "run"
-        self.home = self.scratch / "home"
-        self.config = self.scratch / "config"
+        self.runtime, self.home, self.config = (self.scratch / name for name in ("run", "home", "config"))
         for directory in (self.runtime, self.home, self.config):
             directory.mkdir(mode=0o700, parents=True, exist_ok=True)
         self.log_path = self.scratch / f"{self.name}.log"
@@ -80,11 +71,10 @@ class SoundServer(Service):
                 "HOME": str(self.home), "XDG_CONFIG_HOME": str(self.config)}
 
     def _daemon_env(self):
+        # No DISPLAY: no X11 bell or autolaunch from the daemons.
         env = {key: value for key, value in os.environ.items()
-               if not key.startswith(("PULSE_", "PIPEWIRE_", "DBUS_", "XDG_"))}
-        env.update(HOME=str(self.home), XDG_RUNTIME_DIR=str(self.runtime), XDG_CONFIG_HOME=str(self.config))
-        env.pop("DISPLAY", None)  # no X11 bell or autolaunch from the daemons
-        return env
+               if not key.startswith(("PULSE_", "PIPEWIRE_", "DBUS_", "XDG_")) and key != "DISPLAY"}
+        return dict(env, HOME=str(self.home), XDG_RUNTIME_DIR=str(self.runtime), XDG_CONFIG_HOME=str(self.config))
 
     def _spawn(self, argv):
         """Starts the daemon; socket-activated, after its activation delay with the
@@ -105,42 +95,35 @@ class SoundServer(Service):
 
     def _activated(self, argv):
         """argv run as the process LISTEN_PID names, when socket-activated."""
-        if not self.socket_activated:
-            return argv
-        return ["sh", "-c", 'LISTEN_PID=$$ LISTEN_FDS=1 exec "$@"', "sh", *argv]
+        return ["sh", "-c", 'LISTEN_PID=$$ LISTEN_FDS=1 exec "$@"', "sh", *argv] if self.socket_activated else argv
 
     def record(self, path):
         """Starts recording what the sink plays into `path`."""
         return MonitorRecording(self, path)
 
-    def pactl(self, *args, timeout=10.0):
-        env = dict(os.environ, **self.client_env())
-        result = subprocess.run(["pactl", *args], env=env, capture_output=True, text=True, timeout=timeout)
-        return result.stdout if result.returncode == 0 else None
+    def pactl(self, *args):
+        """The stripped lines pactl prints; no lines when it fails."""
+        result = subprocess.run(["pactl", *args], env=dict(os.environ, **self.client_env()), capture_output=True,
+                                text=True, timeout=10.0)
+        return [line.strip() for line in result.stdout.splitlines()] if result.returncode == 0 else []
 
     def _wait_for_sink(self):
         def ready():
             if self.process.poll() is not None:
                 raise Failure(f"{self.name} exited with status {self.process.returncode}: {self.log_tail()}")
-            sinks = self.pactl("list", "sinks", "short")
-            return sinks is not None and SINK in sinks
+            return self.sink_rate() is not None
         wait_until(ready, START_TIMEOUT, f"{self.name}'s null sink")
 
     def sink_rate(self):
-        for line in (self.pactl("list", "sinks", "short") or "").splitlines():
-            fields = line.split("\t")
+        for fields in (line.split("\t") for line in self.pactl("list", "sinks", "short")):
             if len(fields) >= 4 and fields[1] == SINK:
                 return int(fields[3].split()[-1].rstrip("Hz"))
         return None
 
     def clients(self):
         """application.name of every client the server lists now."""
-        names = []
-        for line in (self.pactl("list", "clients") or "").splitlines():
-            line = line.strip()
-            if line.startswith("application.name = "):
-                names.append(line.split("=", 1)[1].strip().strip('"'))
-        return names
+        return [line.split("=", 1)[1].strip().strip('"') for line in self.pactl("list", "clients")
+                if line.startswith("application.name = ")]
 
     def wait_for_client(self, client, present=True, what="among the server's clients"):
         wait_until(lambda: (client in self.clients()) == present, 10.0, f"{client} {what}")
@@ -149,8 +132,7 @@ class SoundServer(Service):
         """One dict per playing stream: its properties and the latencies the
         server reports, in microseconds."""
         inputs = []
-        for line in (self.pactl("list", "sink-inputs") or "").splitlines():
-            line = line.strip()
+        for line in self.pactl("list", "sink-inputs"):
             if line.startswith("Sink Input #"):
                 inputs.append({})
             elif inputs and line.startswith(("Buffer Latency:", "Sink Latency:")):
@@ -161,11 +143,9 @@ class SoundServer(Service):
                 inputs[-1][key] = value.strip('"')
         return inputs
 
-    def log_tail(self, lines=10):
-        try:
-            return "\n".join(self.log_path.read_text(errors="replace").splitlines()[-lines:])
-        except OSError:
-            return ""
+    def log_tail(self):
+        lines = self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
+        return "\n".join(lines[-10:])
 
     def report_failure(self):
         report("server log (last lines)", [self.log_tail()])
@@ -177,22 +157,16 @@ class SoundServer(Service):
             self.release_socket()
         if self.process is None:
             return
-        for sig, grace in ((first, 5.0), (signal.SIGKILL, 5.0)):
-            try:
-                os.killpg(self.process.pid, sig)
-            except ProcessLookupError:
-                break
-            try:
-                self.process.wait(grace)
-                break
-            except subprocess.TimeoutExpired:
-                continue
-        # Children left behind in the group (pipewire-pulse under the bus
-        # session, say) go with it.
         try:
-            os.killpg(self.process.pid, signal.SIGKILL)
-        except ProcessLookupError:
+            os.killpg(self.process.pid, first)
+            self.process.wait(5.0)
+        except (ProcessLookupError, subprocess.TimeoutExpired):
             pass
+        # What is left in the group (pipewire-pulse under the bus session,
+        # say) goes with it.
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(self.process.pid, signal.SIGKILL)
+        self.process.wait()
         self.process = None
 
 
@@ -245,27 +219,12 @@ class PipeWireServer(SoundServer):
     def start(self):
         drop_ins = self.config / "pipewire" / "pipewire.conf.d"
         drop_ins.mkdir(parents=True, exist_ok=True)
-        (drop_ins / "e2e-null-sink.conf").write_text(f"""
-context.properties = {{
-    default.clock.rate = {SINK_RATE}
-    default.clock.allowed-rates = [ {SINK_RATE} ]
-}}
-context.objects = [
-    {{ factory = adapter
-      args = {{
-          factory.name = support.null-audio-sink
-          node.name = {SINK}
-          node.description = "e2e null sink"
-          media.class = Audio/Sink
-          audio.rate = {SINK_RATE}
-          audio.channels = 2
-          audio.position = [ FL FR ]
-          object.linger = true
-          monitor.channel-volumes = true
-      }}
-    }}
-]
-""")
+        (drop_ins / "e2e-null-sink.conf").write_text(
+            f"context.properties = {{ default.clock.rate = {SINK_RATE} default.clock.allowed-rates = [ {SINK_RATE} ] }}\n"
+            "context.objects = [ { factory = adapter args = { factory.name = support.null-audio-sink\n"
+            f'    node.name = {SINK} node.description = "e2e null sink" media.class = Audio/Sink\n'
+            f"    audio.rate = {SINK_RATE} audio.channels = 2 audio.position = [ FL FR ]\n"
+            "    object.linger = true monitor.channel-volumes = true } } ]\n")
         # The session manager and the pulse server come up once pipewire has
         # its socket (taken over when socket-activated: its lock file then
         # tells); the shell waits on all three so that stopping the group
@@ -273,11 +232,10 @@ context.objects = [
         # remove them (a restart) would let them start too early; an
         # activated socket is the test's own.
         launcher = self.scratch / "launch.sh"
-        native = self.runtime / "pipewire-0"
+        native = self.activated_socket()
         ready = native.with_name("pipewire-0.lock") if self.socket_activated else native
-        stale = [ready] if self.socket_activated else [native]
         launcher.write_text(
-            f"rm -f {shlex.join(str(path) for path in stale)}\n"
+            f"rm -f {shlex.quote(str(ready))}\n"
             f"{shlex.join(self._activated(['pipewire']))} &\n"
             f"while [ ! -e {shlex.quote(str(ready))} ]; do sleep 0.05; done\n"
             "wireplumber 3<&- &\n"
@@ -290,7 +248,18 @@ context.objects = [
 SERVERS = {server.name: server for server in (PulseAudioServer, PipeWireServer)}
 
 
-class MonitorRecording(Service):
+class Recording(Service):
+    """A raw recording of 16-bit samples made into `self.path`."""
+
+    def samples(self):
+        """The samples recorded so far; a trailing odd byte is dropped."""
+        samples = array.array("h")
+        data = self.path.read_bytes()
+        samples.frombytes(data[:len(data) // 2 * 2])
+        return samples
+
+
+class MonitorRecording(Recording):
     """parec of the null sink's monitor into a file: mono, 16-bit, at the
     sink's own rate, so the recording runs at the sink's pace."""
 
@@ -305,29 +274,25 @@ class MonitorRecording(Service):
 
     def start(self):
         deadline = time.monotonic() + START_TIMEOUT
-        while not self._start():
-            self.stop()
-            if time.monotonic() > deadline:
-                raise Failure("timed out waiting for the recording to start")
-
-    def _start(self):
-        """Starts parec; whether data came before FIRST_DATA_TIMEOUT."""
-        env = dict(os.environ, **self.server.client_env())
-        with self.path.open("wb") as out:
-            # A short fragment keeps the monitor's data flowing in small
-            # pieces; parec's default waits for seconds of it.
-            self.process = subprocess.Popen(
-                ["parec", "-d", SINK + ".monitor", f"--rate={SINK_RATE}", "--channels=1", "--format=s16le",
-                 "--latency-msec=20", "--raw", "--client-name=e2e-recorder"],
-                env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
-        try:
-            wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0,
-                       self.FIRST_DATA_TIMEOUT, "the recording's first data")
-        except Failure:
-            return False
+        while True:
+            with self.path.open("wb") as out:
+                # A short fragment keeps the monitor's data flowing in small
+                # pieces; parec's default waits for seconds of it.
+                self.process = subprocess.Popen(
+                    ["parec", "-d", SINK + ".monitor", f"--rate={SINK_RATE}", "--channels=1", "--format=s16le",
+                     "--latency-msec=20", "--raw", "--client-name=e2e-recorder"],
+                    env=dict(os.environ, **self.server.client_env()), stdin=subprocess.DEVNULL, stdout=out,
+                    stderr=subprocess.DEVNULL, start_new_session=True)
+            try:
+                wait_until(lambda: self.process.poll() is not None or self.path.stat().st_size > 0,
+                           self.FIRST_DATA_TIMEOUT, "the recording's first data")
+                break
+            except Failure:
+                self.stop()
+                if time.monotonic() > deadline:
+                    raise Failure("timed out waiting for the recording to start")
         if self.process.poll() is not None:
             raise Failure(f"parec exited with status {self.process.returncode}")
-        return True
 
     def stop(self):
         """Ends parec with SIGINT, which makes it write what it holds."""
@@ -339,11 +304,8 @@ class MonitorRecording(Service):
                 self.process.kill()
                 self.process.wait()
 
-    def samples(self):
-        return read_samples(self.path)
 
-
-class PipeRecording(Service):
+class PipeRecording(Recording):
     """The pipe sink's FIFO copied into a file by a thread of the test. A
     monitor stream may join a stream late and miss its first period; the
     pipe carries everything the sink plays."""
@@ -372,14 +334,3 @@ class PipeRecording(Service):
             if self.thread.is_alive():
                 self.thread.join()
             os.close(self.fifo)
-
-    def samples(self):
-        return read_samples(self.path)
-
-
-def read_samples(path):
-    """16-bit samples of a raw recording; a trailing odd byte is dropped."""
-    samples = array.array("h")
-    data = Path(path).read_bytes()
-    samples.frombytes(data[:len(data) // 2 * 2])
-    return samples
