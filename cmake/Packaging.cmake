@@ -1,5 +1,6 @@
 # Install rules and the Debian package: `cmake --install build` puts the two
-# programs, their manual pages and the documentation under the prefix;
+# programs, the launcher vellicor-play with the desktop's menu entry, icon
+# and AppStream data, the manual pages and the documentation under the prefix;
 # `cpack --config build/CPackConfig.cmake` builds the .deb from the same rules.
 # A Windows build packs a ZIP instead (PackagingWindows.cmake).
 
@@ -26,13 +27,14 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS plessard vellicor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS packaging/desktop/vellicor-play DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages and the changelog are installed compressed the way Debian
 # does it: gzip -9, without a name or time stamp, so the package is
 # reproducible.
 find_program(GZIP gzip REQUIRED)
 set(compressed)
-foreach(source man/plessard.1 man/vellicor.1 packaging/debian/changelog)
+foreach(source man/plessard.1 man/vellicor.1 man/vellicor-play.1 packaging/debian/changelog)
   get_filename_component(name ${source} NAME)
   set(copy ${CMAKE_CURRENT_BINARY_DIR}/packaging/${name})
   add_custom_command(OUTPUT ${copy}.gz
@@ -44,9 +46,25 @@ foreach(source man/plessard.1 man/vellicor.1 packaging/debian/changelog)
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
 
+# The icon theme asks every application for at least a 48x48 PNG besides
+# the SVG; it is rendered from the SVG, so the two never drift apart.
+find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+set(icon_svg ${CMAKE_CURRENT_SOURCE_DIR}/packaging/desktop/vellicor.svg)
+set(icon_png ${CMAKE_CURRENT_BINARY_DIR}/packaging/48x48/vellicor.png)
+add_custom_command(OUTPUT ${icon_png}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging/48x48
+  COMMAND ${RSVG_CONVERT} --width 48 --height 48 --output ${icon_png} ${icon_svg}
+  DEPENDS ${icon_svg}
+  VERBATIM)
+add_custom_target(icon_png ALL DEPENDS ${icon_png})
+
 set(packaged ${CMAKE_CURRENT_BINARY_DIR}/packaging)
-install(FILES ${packaged}/plessard.1.gz ${packaged}/vellicor.1.gz
+install(FILES ${packaged}/plessard.1.gz ${packaged}/vellicor.1.gz ${packaged}/vellicor-play.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/desktop/vellicor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+install(FILES packaging/desktop/org.example.vellicor.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES README.md LICENSE packaging/debian/copyright ${packaged}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES examples/organ.tgw DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

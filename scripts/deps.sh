@@ -17,7 +17,7 @@ packages=(
   xvfb xauth xdotool
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus
   python3
-  dpkg-dev lintian groff-base
+  dpkg-dev lintian groff-base desktop-file-utils appstream librsvg2-bin
   "$@"
 )
 

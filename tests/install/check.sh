@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a Release build tree and checks it the way
-# a user meets it: its fields, file list, manual pages and lintian's
-# verdict; then installs it into a scratch root, where plessard must write
-# the same bank as the build tree's plessard and vellicor must open its
-# window on that bank and exit 0 when it is closed. Also stages
-# `cmake --install` with DESTDIR, which must give the package's files.
+# a user meets it: its fields, file list, manual pages, menu entry and
+# AppStream data and lintian's verdict; then installs it into a scratch
+# root, where plessard must write the same bank as the build tree's
+# plessard, vellicor must open its window on that bank and exit 0 when it is
+# closed, and the menu entry's launcher must write that bank for a new user
+# and play it (window_check.py). Also stages `cmake --install` with
+# DESTDIR, which must give the package's files.
 # Usage: tests/install/check.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -60,13 +62,34 @@ diff -u tests/install/package-files.txt "$scratch/files" || fail "the package's 
 
 echo "-- manual pages"
 dpkg -x "$deb" "$scratch/root"
-for page in plessard vellicor; do
+for page in plessard vellicor vellicor-play; do
   compressed="$scratch/root/usr/share/man/man1/$page.1.gz"
   gzip -t "$compressed" || fail "$page.1.gz is not gzip data"
   zcat "$compressed" | groff -man -Tutf8 -ww -z 2>"$scratch/warnings"
   [ ! -s "$scratch/warnings" ] || { cat "$scratch/warnings"; fail "$page.1 renders with warnings"; }
   zcat "$compressed" | cmp -s - "man/$page.1" || fail "$page.1.gz is not man/$page.1"
 done
+
+echo "-- menu entry and AppStream data"
+share=$scratch/root/usr/share
+entry=$share/applications/vellicor.desktop
+# desktop-file-validate ends with status 0 after warnings too.
+if ! complaints=$(desktop-file-validate "$entry" 2>&1) || [ -n "$complaints" ]; then
+  echo "$complaints"
+  fail "vellicor.desktop does not validate"
+fi
+launcher=$(sed -n 's/^Exec=//p' "$entry")
+[ -f "$scratch/root/usr/bin/$launcher" ] && [ -x "$scratch/root/usr/bin/$launcher" ] ||
+  fail "Exec=$launcher is not an installed program"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+for file in scalable/apps/$icon.svg 48x48/apps/$icon.png; do
+  [ -f "$share/icons/hicolor/$file" ] || fail "Icon=$icon, but $file is not installed"
+done
+metainfo=("$share"/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net "${metainfo[@]}" || fail "the AppStream data does not validate"
+grep -q '<launchable type="desktop-id">vellicor.desktop</launchable>' "${metainfo[@]}" ||
+  fail "the AppStream data does not launch vellicor.desktop"
+grep -q "<release version=\"$version\"" "${metainfo[@]}" || fail "the AppStream data lacks release $version"
 
 echo "-- lintian"
 lintian --fail-on error "$deb" || fail "lintian reports errors"
@@ -87,13 +110,14 @@ diff -r "$scratch/built/pcm" "$scratch/installed/pcm" || fail "the installed ple
 cmp "$scratch/built.out" "$scratch/installed.out" || fail "the installed plessard's output differs"
 echo "128 sample files, byte for byte those of $build/plessard"
 
-echo "-- installed vellicor"
+echo "-- installed vellicor and $launcher"
 mkfifo "$scratch/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb_pid=$!
 read -r -t 30 display <"$scratch/display" || true
 [ -n "${display:-}" ] || { cat "$scratch/xvfb.log"; fail "Xvfb did not start"; }
 DISPLAY=":$display" python3 tests/install/window_check.py --vellicor "$scratch/root/usr/bin/vellicor" \
-  --wm-close "$build/tests/e2e/wm_close" --base "$scratch/installed/pcm/test"
+  --launcher "$scratch/root/usr/bin/$launcher" --wm-close "$build/tests/e2e/wm_close" \
+  --base "$scratch/installed/pcm/test"
 
 echo "install check passed"
