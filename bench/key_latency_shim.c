@@ -12,6 +12,9 @@
  *   keylat: KEYBOARD PERIOD SERVER
  * and at exit, through PulseAudio, the underflows the server reported:
  *   keylat-underflows: COUNT
+ * Each step the engine's own output takes in its buffering is printed as
+ * it is asked of the server, in seconds since the stream was made:
+ *   keylat-step: SECONDS TEXT
  * KEYLAT_PERIOD, when set, replaces the engine's period in frames. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -56,12 +59,20 @@ static int (*real_pa_write)(void*, const void*, size_t, void*, int64_t, int);
 static int (*real_pw_queue)(void*, struct pw_buffer*);
 
 static _Atomic long underflows;
+static _Atomic int64_t stream_made_ns;
 
 static int64_t now_ns(void)
 {
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
+static void print_step(const char* format, unsigned a, unsigned b)
+{
+    char text[64];
+    snprintf(text, sizeof text, format, a, b);
+    fprintf(stderr, "keylat-step: %.1f %s\n", (now_ns() - atomic_load(&stream_made_ns)) / 1e9, text);
 }
 
 static int sounding(const void* data, size_t bytes)
@@ -152,11 +163,24 @@ static int timed_pw_queue(void* stream, struct pw_buffer* buffer)
     return real_pw_queue(stream, buffer);
 }
 
+/* The player's own underflow callback, if it sets one, still runs. */
+static void (*player_underflow)(void*, void*);
+static void* player_underflow_data;
+
 static void count_underflow(void* stream, void* userdata)
 {
-    (void)stream;
     (void)userdata;
     atomic_fetch_add(&underflows, 1);
+    if (player_underflow != NULL)
+        player_underflow(stream, player_underflow_data);
+}
+
+void pa_stream_set_underflow_callback(void* stream, void (*callback)(void*, void*), void* userdata)
+{
+    void (*real)(void*, void (*)(void*, void*), void*) = dlsym(RTLD_NEXT, "pa_stream_set_underflow_callback");
+    player_underflow = callback;
+    player_underflow_data = userdata;
+    real(stream, count_underflow, NULL);
 }
 
 /* The engine's own PipeWire stream: the quantum it asks for. */
@@ -165,6 +189,7 @@ void* pw_stream_new(void* core, const char* name, void* props)
     void* (*real)(void*, const char*, void*) = dlsym(RTLD_NEXT, "pw_stream_new");
     const char* (*get)(void*, const char*) = dlsym(RTLD_DEFAULT, "pw_properties_get");
     real_pw_queue = (int (*)(void*, struct pw_buffer*))dlsym(RTLD_NEXT, "pw_stream_queue_buffer");
+    atomic_store(&stream_made_ns, now_ns());
     fprintf(stderr, "keylat-settings: the engine's PipeWire stream, node.latency %s\n",
             props != NULL && get != NULL ? get(props, "node.latency") : "?");
     return real(core, name, props);
@@ -173,6 +198,21 @@ void* pw_stream_new(void* core, const char* name, void* props)
 int pw_stream_queue_buffer(void* stream, struct pw_buffer* buffer)
 {
     return timed_pw_queue(stream, buffer);
+}
+
+struct spa_dict_item { const char* key; const char* value; };
+struct spa_dict { uint32_t flags, n_items; const struct spa_dict_item* items; };
+
+int pw_stream_update_properties(void* stream, const struct spa_dict* dict)
+{
+    int (*real)(void*, const struct spa_dict*) = dlsym(RTLD_NEXT, "pw_stream_update_properties");
+    for (uint32_t i = 0; i < dict->n_items; ++i)
+        if (strcmp(dict->items[i].key, "node.latency") == 0) {
+            unsigned frames = 0, rate = 0;
+            sscanf(dict->items[i].value, "%u/%u", &frames, &rate);
+            print_step("node.latency %u/%u", frames, rate);
+        }
+    return real(stream, dict);
 }
 
 /* pa_buffer_attr and pa_sample_spec, as laid out by libpulse. */
@@ -188,15 +228,27 @@ int pa_stream_connect_playback(void* stream, const char* device, const void* att
     const struct pa_attr* wanted = attr;
     if (!atomic_load(&through_sdl) && wanted != NULL && spec_of != NULL) {
         const unsigned frame = 2u * spec_of(stream)->channels;
+        atomic_store(&stream_made_ns, now_ns());
         fprintf(stderr, "keylat-settings: the engine's PulseAudio stream, tlength %u frames, minreq %u frames\n",
                 wanted->tlength / frame, wanted->minreq / frame);
     }
     int (*real)(void*, const char*, const void*, int, const void*, void*) =
         dlsym(RTLD_NEXT, "pa_stream_connect_playback");
     void (*set_underflow)(void*, void (*)(void*, void*), void*) = dlsym(RTLD_NEXT, "pa_stream_set_underflow_callback");
-    if (set_underflow != NULL)
+    if (set_underflow != NULL && player_underflow == NULL)
         set_underflow(stream, count_underflow, NULL);
     return real(stream, device, attr, flags, volume, sync);
+}
+
+void* pa_stream_set_buffer_attr(void* stream, const struct pa_attr* attr, void* callback, void* userdata)
+{
+    void* (*real)(void*, const struct pa_attr*, void*, void*) = dlsym(RTLD_NEXT, "pa_stream_set_buffer_attr");
+    const struct pa_spec* (*spec_of)(void*) = dlsym(RTLD_NEXT, "pa_stream_get_sample_spec");
+    if (!atomic_load(&through_sdl) && spec_of != NULL) {
+        const unsigned frame = 2u * spec_of(stream)->channels;
+        print_step("tlength %u frames, minreq %u frames", attr->tlength / frame, attr->minreq / frame);
+    }
+    return real(stream, attr, callback, userdata);
 }
 
 __attribute__((destructor)) static void print_underflows(void)

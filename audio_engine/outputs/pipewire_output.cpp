@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
+#include <time.h>
 
 namespace {
 
@@ -19,11 +22,15 @@ constexpr std::int64_t stream_timeout_ns = 2 * SPA_NSEC_PER_SEC;
 constexpr std::int64_t wait_slice_ns = 5 * SPA_NSEC_PER_MSEC;
 constexpr std::uint32_t output_rate = 44100;
 // The graph runs at the smallest quantum its streams ask for, and a cycle
-// the data thread misses is a gap. Measured on a two-core virtual machine
-// with the data thread realtime: 128 frames played a key in 5 ms but left
-// several gaps in every 20 s held; 512 frames in 17 ms, with a gap at most
-// now and then; 1024 frames none.
-constexpr const char* quantum = "512/44100";
+// the data thread misses is a gap. The stream starts at 128 frames, which
+// plays a key in about 5 ms where realtime threads wake on time, and
+// doubles after each miss up to 1024, which held a chord without a gap on
+// two-core virtual machines that now and then wake them 10 to 20 ms late.
+// PIPEWIRE_LATENCY, which libpipewire puts over the stream's own
+// node.latency, pins it.
+constexpr std::uint32_t smallest_quantum = 128;
+constexpr std::uint32_t largest_quantum = 1024;
+constexpr timespec calm_check_interval{1, 0};
 // WAVEFORMATEXTENSIBLE's speaker order.
 constexpr std::array<std::uint32_t, 8> positions = {SPA_AUDIO_CHANNEL_FL,  SPA_AUDIO_CHANNEL_FR, SPA_AUDIO_CHANNEL_FC,
                                                     SPA_AUDIO_CHANNEL_LFE, SPA_AUDIO_CHANNEL_RL, SPA_AUDIO_CHANNEL_RR,
@@ -50,6 +57,7 @@ bool before(const timespec& one, const timespec& other)
 }  // namespace
 
 pipewire_output::pipewire_output()
+    : buffering_(smallest_quantum, largest_quantum, std::getenv("PIPEWIRE_LATENCY") != nullptr)
 {
     pw_init(nullptr, nullptr);
     // The console belongs to the program.
@@ -88,13 +96,32 @@ void pipewire_output::on_stream_state(void* self, pw_stream_state, pw_stream_sta
     pw_thread_loop_signal(output.loop_, false);
 }
 
+bool pipewire_output::missed_deadline(const spa_io_position& position)
+{
+    const spa_io_clock& clock = position.clock;
+    const bool skipped = next_position_ != 0 && clock.position > next_position_;
+    next_position_ = clock.position + clock.duration;
+    if (clock.rate.denom == 0)
+        return skipped;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t now_ns = static_cast<std::uint64_t>(now.tv_sec) * SPA_NSEC_PER_SEC + now.tv_nsec;
+    const std::uint64_t length_ns = clock.duration * SPA_NSEC_PER_SEC * clock.rate.num / clock.rate.denom;
+    return skipped || now_ns > clock.nsec + length_ns;
+}
+
 // As many frames as the graph asks for, straight into the stream's buffer.
+// A missed deadline is only signalled here: the quantum steps on the
+// loop's thread.
 void pipewire_output::on_process(void* self)
 {
     auto& output = *static_cast<pipewire_output*>(self);
     pw_stream* stream = output.rendering_.load(std::memory_order_acquire);
     if (stream == nullptr)
         return;
+    const spa_io_position* position = output.position_.load(std::memory_order_acquire);
+    if (position != nullptr && output.missed_deadline(*position) && output.gap_event_ != nullptr)
+        pw_loop_signal_event(pw_thread_loop_get_loop(output.loop_), output.gap_event_);
     pw_buffer* buffer = pw_stream_dequeue_buffer(stream);
     if (buffer == nullptr)
         return;
@@ -113,6 +140,29 @@ void pipewire_output::on_process(void* self)
     pw_stream_queue_buffer(stream, buffer);
 }
 
+void pipewire_output::on_io_changed(void* self, std::uint32_t id, void* area, std::uint32_t size)
+{
+    auto& output = *static_cast<pipewire_output*>(self);
+    if (id == SPA_IO_Position)
+        output.position_.store(area != nullptr && size >= sizeof(spa_io_position) ? static_cast<spa_io_position*>(area)
+                                                                                   : nullptr,
+                               std::memory_order_release);
+}
+
+void pipewire_output::on_gap(void* self, std::uint64_t)
+{
+    auto& output = *static_cast<pipewire_output*>(self);
+    if (output.buffering_.after_gap(buffering_steps::clock::now()))
+        output.ask_for_quantum();
+}
+
+void pipewire_output::on_calm_check(void* self, std::uint64_t)
+{
+    auto& output = *static_cast<pipewire_output*>(self);
+    if (output.buffering_.after_calm(buffering_steps::clock::now()))
+        output.ask_for_quantum();
+}
+
 // Only the events listened to are set.
 const pw_core_events pipewire_output::core_events_ = [] {
     pw_core_events events{};
@@ -127,6 +177,7 @@ const pw_stream_events pipewire_output::stream_events_ = [] {
     events.version = PW_VERSION_STREAM_EVENTS;
     events.state_changed = &pipewire_output::on_stream_state;
     events.process = &pipewire_output::on_process;
+    events.io_changed = &pipewire_output::on_io_changed;
     return events;
 }();
 
@@ -195,11 +246,58 @@ bool pipewire_output::start()
     return reached_server_;
 }
 
+namespace {
+
+// node.latency's text for a quantum of `frames` at the output's rate.
+std::array<char, 32> node_latency(std::uint32_t frames)
+{
+    std::array<char, 32> text{};
+    char* end = std::to_chars(text.data(), text.data() + text.size() - 1, frames).ptr;
+    *end++ = '/';
+    std::to_chars(end, text.data() + text.size() - 1, output_rate);
+    return text;
+}
+
+}  // namespace
+
+void pipewire_output::ask_for_quantum()
+{
+    if (stream_ == nullptr)
+        return;
+    const auto latency = node_latency(buffering_.frames());
+    const spa_dict_item item = SPA_DICT_ITEM_INIT(PW_KEY_NODE_LATENCY, latency.data());
+    const spa_dict properties = SPA_DICT_INIT(&item, 1);
+    pw_stream_update_properties(stream_, &properties);
+}
+
+bool pipewire_output::add_step_sources()
+{
+    pw_loop* loop = pw_thread_loop_get_loop(loop_);
+    gap_event_ = pw_loop_add_event(loop, &pipewire_output::on_gap, this);
+    calm_timer_ = pw_loop_add_timer(loop, &pipewire_output::on_calm_check, this);
+    if (gap_event_ == nullptr || calm_timer_ == nullptr)
+        return false;
+    timespec first = calm_check_interval, interval = calm_check_interval;
+    return pw_loop_update_timer(loop, calm_timer_, &first, &interval, false) >= 0;
+}
+
+void pipewire_output::remove_step_sources()
+{
+    for (spa_source** source : {&gap_event_, &calm_timer_}) {
+        if (*source != nullptr)
+            pw_loop_destroy_source(pw_thread_loop_get_loop(loop_), *source);
+        *source = nullptr;
+    }
+}
+
 bool pipewire_output::connect_stream(const output_device& device, int channels)
 {
+    if (!buffering_.pinned() && !add_step_sources())
+        return false;
+    const auto latency = node_latency(buffering_.frames());
     pw_properties* properties =
         pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "Music",
-                          PW_KEY_NODE_LATENCY, quantum, nullptr);
+                          PW_KEY_NODE_LATENCY, latency.data(), nullptr);
     if (properties != nullptr && !device.id.empty())
         pw_properties_set(properties, PW_KEY_TARGET_OBJECT, device.id.c_str());
     stream_ = pw_stream_new(core_, "playback", properties);
@@ -223,8 +321,10 @@ bool pipewire_output::connect_stream(const output_device& device, int channels)
     pw_thread_loop_get_time(loop_, &deadline, stream_timeout_ns);
     for (;;) {
         const pw_stream_state state = pw_stream_get_state(stream_, nullptr);
-        if (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING)
+        if (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING) {
+            buffering_.started(buffering_steps::clock::now());
             return true;
+        }
         if (lost_ || !wait(deadline))
             return false;
     }
@@ -235,6 +335,7 @@ bool pipewire_output::open(const output_device& device, int channels, voice_mixe
     close();
     mixer_ = &mixer;
     channels_ = channels;
+    next_position_ = 0;
     if (!connect()) {
         lost_ = true;
         return false;
@@ -258,6 +359,9 @@ void pipewire_output::close()
         pw_thread_loop_stop(loop_);
     if (stream_ != nullptr)
         pw_stream_destroy(stream_);
+    if (loop_ != nullptr)
+        remove_step_sources();
+    position_.store(nullptr, std::memory_order_release);
     if (core_ != nullptr)
         pw_core_disconnect(core_);
     if (context_ != nullptr)

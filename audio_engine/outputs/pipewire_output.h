@@ -1,10 +1,13 @@
 #pragma once
 // Output straight to a PipeWire daemon: a pw_stream that renders the mix in
 // its process callback on PipeWire's realtime data thread, asking the
-// graph for a small quantum.
+// graph for a small quantum that grows after a missed cycle and shrinks
+// again after a calm while.
 #include "audio_output.h"
+#include "buffering_steps.h"
 
 #include <pipewire/pipewire.h>
+#include <spa/node/io.h>
 
 #include <atomic>
 
@@ -32,11 +35,22 @@ private:
     bool roundtrip(std::int64_t timeout_ns);
     bool read_devices();
     bool connect_stream(const output_device& device, int channels);
+    // The loop's sources that step the quantum, off the data thread.
+    bool add_step_sources();
+    void remove_step_sources();
+    // Asks the graph for the quantum `buffering_` holds now.
+    void ask_for_quantum();
+    // Whether the graph ran cycles without this stream since its last one,
+    // or this cycle started later than its whole length ago. Data thread.
+    bool missed_deadline(const spa_io_position& position);
 
     static void on_core_done(void* self, std::uint32_t id, int seq);
     static void on_core_error(void* self, std::uint32_t id, int seq, int res, const char* message);
     static void on_stream_state(void* self, pw_stream_state old, pw_stream_state state, const char* error);
     static void on_process(void* self);
+    static void on_io_changed(void* self, std::uint32_t id, void* area, std::uint32_t size);
+    static void on_gap(void* self, std::uint64_t count);
+    static void on_calm_check(void* self, std::uint64_t expirations);
     static const pw_core_events core_events_;
     static const pw_stream_events stream_events_;
 
@@ -53,4 +67,12 @@ private:
     // and channel count are set; null when not playing.
     std::atomic<pw_stream*> rendering_{nullptr};
     std::atomic<bool> lost_{true};
+    // The loop's thread, under the loop's lock, and open() before the loop
+    // runs.
+    buffering_steps buffering_;
+    spa_source* gap_event_ = nullptr;
+    spa_source* calm_timer_ = nullptr;
+    // The graph's clock, shared with the daemon; read on the data thread.
+    std::atomic<spa_io_position*> position_{nullptr};
+    std::uint64_t next_position_ = 0;  // data thread; 0 before its first cycle
 };

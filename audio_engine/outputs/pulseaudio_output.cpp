@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 
 namespace {
@@ -19,16 +20,18 @@ constexpr pa_usec_t answer_timeout = 100 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t stream_timeout = 2 * PA_USEC_PER_SEC;
 // With PA_STREAM_ADJUST_LATENCY the target is the whole latency, sink
 // included: the server asks the sink for (target - 2 x request) / 2 and
-// keeps the rest buffered for the stream, asking for more each time
-// request_frames have played. 512 frames with requests of 128 give the
-// sink 128 frames (2.9 ms) and the stream 384: on a two-core virtual
-// machine a key in 8.7 ms (median), 12.8 ms (95th), no underrun in 120
-// presses nor in 60 s held. Measured there with the sink at its floor:
-// 3 x 128 buffered played a key in 9.5 ms but underran several times in
-// every 20 s held; 2 x 256 in 13 ms; requests of 64 frames underran all
-// the time.
-constexpr std::uint32_t target_frames = 512;
-constexpr std::uint32_t request_frames = 128;
+// keeps the rest buffered for the stream, asking for more each time a
+// request has played. Requests of a quarter of the target give the sink a
+// quarter and the stream three. The target starts at TARGET_START frames,
+// which plays a key in about 5 ms where realtime threads wake on time, and
+// doubles after each underflow up to 1024, which never underflowed on
+// two-core virtual machines that now and then wake them 10 to 20 ms late.
+// PULSE_LATENCY_MSEC, which libpulse puts over every stream's attributes,
+// pins it.
+constexpr std::uint32_t smallest_target = 256;
+constexpr std::uint32_t largest_target = 1024;
+constexpr std::uint32_t requests_per_target = 4;
+constexpr pa_usec_t calm_check_interval = PA_USEC_PER_SEC;
 // How often a wait looks whether it is to give up.
 constexpr pa_usec_t wait_slice = 5 * PA_USEC_PER_MSEC;
 constexpr std::uint32_t server_default = UINT32_MAX;
@@ -81,6 +84,11 @@ void on_sink_info(pa_context*, const pa_sink_info* info, int last, void* data)
 
 }  // namespace
 
+pulseaudio_output::pulseaudio_output()
+    : buffering_(smallest_target, largest_target, std::getenv("PULSE_LATENCY_MSEC") != nullptr)
+{
+}
+
 pulseaudio_output::~pulseaudio_output()
 {
     close();
@@ -106,6 +114,26 @@ void pulseaudio_output::on_timeout(pa_mainloop_api*, pa_time_event*, const struc
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
     pa_threaded_mainloop_signal(output.loop_, 0);
+}
+
+void pulseaudio_output::on_underflow(pa_stream* stream, void* self)
+{
+    auto& output = *static_cast<pulseaudio_output*>(self);
+    if (output.buffering_.after_gap(buffering_steps::clock::now())) {
+        const pa_buffer_attr attributes = output.buffer_attributes();
+        pa_operation_unref(pa_stream_set_buffer_attr(stream, &attributes, nullptr, nullptr));
+    }
+}
+
+void pulseaudio_output::on_calm_check(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self)
+{
+    auto& output = *static_cast<pulseaudio_output*>(self);
+    if (output.buffering_.after_calm(buffering_steps::clock::now())) {
+        const pa_buffer_attr attributes = output.buffer_attributes();
+        pa_operation_unref(pa_stream_set_buffer_attr(output.stream_, &attributes, nullptr, nullptr));
+    }
+    timeval next{};
+    api->time_restart(event, pa_timeval_add(pa_gettimeofday(&next), calm_check_interval));
 }
 
 // Renders straight into the server's memory block, as much as it asks for.
@@ -207,6 +235,22 @@ bool pulseaudio_output::start()
     return reached_server_;
 }
 
+pa_buffer_attr pulseaudio_output::buffer_attributes() const
+{
+    const std::uint32_t frame_bytes = static_cast<std::uint32_t>(channels_) * sizeof(std::int16_t);
+    const std::uint32_t target = buffering_.frames();
+    return {server_default, target * frame_bytes, server_default, target / requests_per_target * frame_bytes,
+            server_default};
+}
+
+void pulseaudio_output::start_calm_checks()
+{
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    timeval at{};
+    calm_timer_ = api->time_new(api, pa_timeval_add(pa_gettimeofday(&at), calm_check_interval),
+                                &pulseaudio_output::on_calm_check, this);
+}
+
 bool pulseaudio_output::connect_stream(const output_device& device, int channels)
 {
     const pa_sample_spec spec{PA_SAMPLE_S16NE, output_rate, static_cast<std::uint8_t>(channels)};
@@ -217,13 +261,17 @@ bool pulseaudio_output::connect_stream(const output_device& device, int channels
         return false;
     pa_stream_set_state_callback(stream_, &pulseaudio_output::on_stream_state, this);
     pa_stream_set_write_callback(stream_, &pulseaudio_output::on_write, this);
-    const std::uint32_t frame_bytes = static_cast<std::uint32_t>(pa_frame_size(&spec));
-    const pa_buffer_attr attributes{server_default, target_frames * frame_bytes, server_default,
-                                    request_frames * frame_bytes, server_default};
+    if (!buffering_.pinned()) {
+        pa_stream_set_underflow_callback(stream_, &pulseaudio_output::on_underflow, this);
+        start_calm_checks();
+    }
+    const pa_buffer_attr attributes = buffer_attributes();
     if (pa_stream_connect_playback(stream_, device_name(device), &attributes, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr) < 0)
         return false;
-    return wait_for([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, stream_timeout);
+    const bool ready = wait_for([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, stream_timeout);
+    buffering_.started(buffering_steps::clock::now());
+    return ready;
 }
 
 bool pulseaudio_output::open(const output_device& device, int channels, voice_mixer& mixer)
@@ -252,6 +300,9 @@ void pulseaudio_output::close()
 {
     if (loop_ != nullptr)
         pa_threaded_mainloop_stop(loop_);
+    if (calm_timer_ != nullptr)
+        pa_threaded_mainloop_get_api(loop_)->time_free(calm_timer_);
+    calm_timer_ = nullptr;
     if (stream_ != nullptr) {
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);

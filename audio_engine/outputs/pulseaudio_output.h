@@ -1,8 +1,10 @@
 #pragma once
 // Output straight to a PulseAudio server (or PipeWire's pulse layer): a
 // threaded main loop and one playback stream whose write callback renders
-// the mix on the loop's thread, raised to realtime where allowed.
+// the mix on the loop's thread, raised to realtime where allowed. Its
+// buffering grows after an underflow and shrinks again after a calm while.
 #include "audio_output.h"
+#include "buffering_steps.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -10,7 +12,7 @@
 
 class pulseaudio_output final : public audio_output {
 public:
-    pulseaudio_output() = default;
+    pulseaudio_output();
     ~pulseaudio_output() override;
     pulseaudio_output(const pulseaudio_output&) = delete;
     pulseaudio_output& operator=(const pulseaudio_output&) = delete;
@@ -30,11 +32,16 @@ private:
     void wait_at_most(pa_usec_t timeout);
     bool read_devices();
     bool connect_stream(const output_device& device, int channels);
+    // What the stream asks of the server for the buffering it holds now.
+    pa_buffer_attr buffer_attributes() const;
+    void start_calm_checks();
 
     static void on_context_state(pa_context* context, void* self);
     static void on_stream_state(pa_stream* stream, void* self);
     static void on_write(pa_stream* stream, std::size_t bytes, void* self);
     static void on_timeout(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
+    static void on_underflow(pa_stream* stream, void* self);
+    static void on_calm_check(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
@@ -44,4 +51,8 @@ private:
     bool server_starting_ = false;  // connect()'s caller
     bool render_thread_raised_ = false;  // loop's thread only
     std::atomic<bool> lost_{true};
+    // The loop's thread, under the loop's lock, and open() before the loop
+    // runs.
+    buffering_steps buffering_;
+    pa_time_event* calm_timer_ = nullptr;
 };

@@ -5,12 +5,14 @@ null sink, on the engine's own output for that server (or SDL's driver with
 
 Usage: sound_server_e2e.py --vellicor PATH --bank DIR [--sdl] [--restart]
                            [--socket-activation] [--late-start]
+                           [--stalls --realtime-stalls PATH]
                            {pulseaudio,pipewire}
 Uses $DISPLAY, or starts its own Xvfb when none is set.
 """
 import argparse
 import os
 import signal
+import subprocess
 import sys
 import tempfile
 from pathlib import Path
@@ -22,15 +24,19 @@ from harness.played_keys import (KEY_SLACK_SECONDS, Timeline, check_dropouts, ch
 from harness.player import bank_player  # noqa: E402
 from harness.running import run_script  # noqa: E402
 from harness.signal_analysis import (SINK_RATE, dropouts, ends_in_silence, ends_in_tone, in_seconds,  # noqa: E402
-                                     interior, segments, slot_frequency, steady_amplitude)
+                                     interior, segments, slot_frequency, steady_amplitude, stream_buffering)
 from harness.sound_servers import SERVERS  # noqa: E402
 from harness.x_display import xdotool  # noqa: E402
 
-# The engine's mixing period on either sound server: what its own output
-# asks for (PipeWire's quantum; the buffer PulseAudio refills before it
-# plays on after an underrun), and on SDL's driver.
-ENGINE_PERIOD_FRAMES = 512
+# The engine's own outputs start at their smallest buffering (PipeWire's
+# quantum of 128 frames) and may grow to 1024 frames after a gap; on SDL's
+# drivers the engine mixes in periods of 1024 frames.
+ENGINE_START_QUANTUM = "128/44100"
+ENGINE_LARGEST_FRAMES = 1024
 SDL_PERIOD_FRAMES = 1024
+# Busy loops above every realtime thread of the player and the servers,
+# below the kernel's own: a few stalls of the whole machine.
+STALL_PRIORITY, STALL_MS, STALLS, STALL_PAUSE_MS = 90, 60, 3, 1500
 # The daemon of --late-start comes up this long after the player.
 LATE_START_DELAY = 1.0
 ENGINE_STREAM_NAME = "playback"
@@ -49,18 +55,23 @@ def plays_keys(settings, scratch):
     """The keys of play_and_check_keys, on a server started first."""
     with sound_server(settings, scratch) as server, server_player(settings, scratch, server) as player, \
             server.record(scratch / "monitor.raw") as recording:
-        frames = SDL_PERIOD_FRAMES if settings.sdl else ENGINE_PERIOD_FRAMES
+        frames = SDL_PERIOD_FRAMES if settings.sdl else ENGINE_LARGEST_FRAMES
         # SDL's pipewire driver opens a native stream too, which shows the
         # period it was opened with.
+        quantum = f"{frames}/44100" if settings.sdl else ENGINE_START_QUANTUM
         play_and_check_keys(server, recording, player, "vellicor", frames / 44100,
-                            expected_stream_latency=f"{frames}/44100" if server.name == "pipewire" else None)
+                            expected_stream_latency=quantum if server.name == "pipewire" else None)
 
 
-def hold_z_until_it_sounds(server, player, recording, at_least=0.0):
+def hold_z_until_it_sounds(server, player, recording, at_least=0.0, before_z=lambda: None):
+    """Opens the window, runs before_z() once the player's stream is on the
+    server, and holds z until it sounds; returns what before_z() did."""
     player.open_window()
     server.wait_for_client("vellicor")
+    found = before_z()
     xdotool("keydown", "z")
     wait_until(lambda: ends_in_tone(recording.samples(), slot_frequency(0), at_least), 5.0, "z to sound")
+    return found
 
 
 def release_z_until_it_stops(recording):
@@ -141,6 +152,37 @@ def late_start(settings, scratch):
     print(f"{server.name}: started {LATE_START_DELAY:.1f} s after the player, which then played z")
 
 
+def player_stream_buffering(server):
+    """The buffering the server reports for the player's one stream, in s."""
+    streams = server.sink_inputs()
+    check(len(streams) == 1, f"expected one playback stream, got {streams}")
+    return stream_buffering(streams[0])
+
+
+def stalls(settings, scratch):
+    """The machine stalls a few times while z is held: the output grows its
+    buffering, z sounds on after the stalls, and a later key plays."""
+    with sound_server(settings, scratch) as server, server_player(settings, scratch, server) as player, \
+            server.record(scratch / "monitor.raw") as recording:
+        before = hold_z_until_it_sounds(server, player, recording, at_least=0.3,
+                                        before_z=lambda: player_stream_buffering(server))
+        subprocess.run([settings.realtime_stalls, str(STALL_PRIORITY), str(STALL_MS), str(STALLS),
+                        str(STALL_PAUSE_MS)], check=True, timeout=30)
+        wait_until(lambda: player_stream_buffering(server) > before * 1.5, 5.0, "the player's stream to grow")
+        after = player_stream_buffering(server)
+        wait_until(lambda: ends_in_tone(recording.samples(), slot_frequency(0), at_least=0.5), 5.0,
+                   "the held z to sound on after the stalls")
+        release_z_until_it_stops(recording)
+        xdotool("keydown", "comma")
+        wait_until(lambda: ends_in_tone(recording.samples(), slot_frequency(12), at_least=0.3), 5.0, "comma to sound")
+        xdotool("keyup", "comma")
+        player.quit()
+    player.check_key_lines("7a, 0, z", "2c, 12, ,")
+    player.check_engine_ran()
+    print(f"{server.name}: the player's stream grew from {before * 1e3:.1f} ms to {after * 1e3:.1f} ms of buffering "
+          f"over {STALLS} stalls of {STALL_MS} ms; z sounded on after them, then comma played")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--vellicor", required=True, type=os.path.abspath)
@@ -151,6 +193,9 @@ def main():
                         help="restart the server while a key is held")
     parser.add_argument("--late-start", dest="case", action="store_const", const=late_start,
                         help="start the socket-activated server a second after the player")
+    parser.add_argument("--stalls", dest="case", action="store_const", const=stalls,
+                        help="stall the machine a few times while a key is held")
+    parser.add_argument("--realtime-stalls", type=os.path.abspath, help="the program that stalls the machine")
     parser.add_argument("server", choices=sorted(SERVERS))
     settings = parser.parse_args()
 

@@ -1,0 +1,40 @@
+#pragma once
+// How many frames an output buffers. It starts at the least that plays a
+// key soonest, doubles after each gap the output notices, up to a ceiling,
+// and halves again after a calm while, never below the start: the right
+// size depends on how late this machine wakes its realtime threads just
+// now, which no constant knows. A size the user pinned never moves.
+#include <chrono>
+#include <cstdint>
+
+class buffering_steps {
+public:
+    using clock = std::chrono::steady_clock;
+
+    // Gaps within this while after a start or a step up belong to the
+    // start, or to the stall that caused the step.
+    static constexpr auto settle = std::chrono::seconds(1);
+    // A while without a gap after which the size steps down.
+    static constexpr auto calm = std::chrono::seconds(60);
+
+    buffering_steps(std::uint32_t smallest, std::uint32_t largest, bool pinned);
+
+    std::uint32_t frames() const { return frames_; }
+    bool pinned() const { return pinned_; }
+
+    // The output started playing at `now`: a stream that has just started
+    // may miss its first deadlines, so it is given time to settle.
+    void started(clock::time_point now);
+    // The output missed a deadline at `now`. True when the size doubled.
+    bool after_gap(clock::time_point now);
+    // True when the size halved: neither a gap nor a step for a calm while.
+    bool after_calm(clock::time_point now);
+
+private:
+    const std::uint32_t smallest_;
+    const std::uint32_t largest_;
+    const bool pinned_;
+    std::uint32_t frames_;
+    clock::time_point last_event_{};  // the last gap, start or step
+    clock::time_point last_step_up_{};  // or start
+};
