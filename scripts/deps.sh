@@ -16,6 +16,7 @@ packages=(
   freeglut3-dev libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus
+  libdbus-1-dev rtkit polkitd
   python3
   dpkg-dev lintian groff-base desktop-file-utils appstream librsvg2-bin
   "$@"
