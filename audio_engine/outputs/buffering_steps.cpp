@@ -12,13 +12,15 @@ void buffering_steps::started(clock::time_point now)
     last_event_ = last_step_up_ = now;
 }
 
-bool buffering_steps::after_gap(clock::time_point now)
+bool buffering_steps::after_gap(clock::time_point now, std::uint32_t covering)
 {
     const bool settling = now - last_step_up_ < settle;
     last_event_ = now;
     if (pinned_ || settling || frames_ == largest_)
         return false;
-    frames_ = std::min(frames_ * 2, largest_);
+    do
+        frames_ = std::min(frames_ * 2, largest_);
+    while (frames_ < covering && frames_ < largest_);
     last_step_up_ = now;
     return true;
 }

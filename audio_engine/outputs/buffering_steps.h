@@ -1,6 +1,7 @@
 #pragma once
 // How many frames an output buffers. It starts at the least that plays a
-// key soonest, doubles after each gap the output notices, up to a ceiling,
+// key soonest, doubles after each gap the output notices (more than once
+// when the gap shows a longer stall), up to a ceiling,
 // and halves again after a calm while, never below the start: the right
 // size depends on how late this machine wakes its realtime threads just
 // now, which no constant knows. A size the user pinned never moves.
@@ -25,8 +26,12 @@ public:
     // The output started playing at `now`: a stream that has just started
     // may miss its first deadlines, so it is given time to settle.
     void started(clock::time_point now);
-    // The output missed a deadline at `now`. True when the size doubled.
-    bool after_gap(clock::time_point now);
+    // The output missed a deadline at `now`; `covering`, where the output
+    // could measure the stall, is the size that would have held across it.
+    // The size doubles, and doubles again while still short of `covering`,
+    // up to the ceiling: one long stall is one gap, not one per doubling.
+    // True when the size grew.
+    bool after_gap(clock::time_point now, std::uint32_t covering = 0);
     // True when the size halved: neither a gap nor a step for a calm while.
     bool after_calm(clock::time_point now);
 

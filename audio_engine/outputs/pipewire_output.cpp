@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <span>
 #include <time.h>
 
@@ -96,18 +97,33 @@ void pipewire_output::on_stream_state(void* self, pw_stream_state, pw_stream_sta
     pw_thread_loop_signal(output.loop_, false);
 }
 
-bool pipewire_output::missed_deadline(const spa_io_position& position)
+std::uint64_t pipewire_output::missed_deadline_by(const spa_io_position& position)
 {
     const spa_io_clock& clock = position.clock;
-    const bool skipped = next_position_ != 0 && clock.position > next_position_;
+    const std::uint64_t skipped = next_position_ != 0 && clock.position > next_position_
+                                      ? clock.position - next_position_
+                                      : 0;
     next_position_ = clock.position + clock.duration;
     if (clock.rate.denom == 0)
-        return skipped;
+        return 0;
+    const auto in_ns = [&clock](std::uint64_t ticks) { return ticks * SPA_NSEC_PER_SEC * clock.rate.num / clock.rate.denom; };
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t now_ns = static_cast<std::uint64_t>(now.tv_sec) * SPA_NSEC_PER_SEC + now.tv_nsec;
-    const std::uint64_t length_ns = clock.duration * SPA_NSEC_PER_SEC * clock.rate.num / clock.rate.denom;
-    return skipped || now_ns > clock.nsec + length_ns;
+    const std::uint64_t late_ns = now_ns > clock.nsec ? now_ns - clock.nsec : 0;
+    if (skipped == 0 && late_ns <= in_ns(clock.duration))
+        return 0;
+    return std::max<std::uint64_t>(in_ns(skipped), late_ns);
+}
+
+// Keeps the longest stall until the loop's thread takes it.
+void pipewire_output::note_stall(std::uint64_t stall_ns)
+{
+    const auto frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        stall_ns * output_rate / SPA_NSEC_PER_SEC + 1, std::numeric_limits<std::uint32_t>::max()));
+    std::uint32_t longest = stall_frames_.load(std::memory_order_relaxed);
+    while (frames > longest && !stall_frames_.compare_exchange_weak(longest, frames, std::memory_order_relaxed)) {
+    }
 }
 
 // As many frames as the graph asks for, straight into the stream's buffer.
@@ -120,8 +136,12 @@ void pipewire_output::on_process(void* self)
     if (stream == nullptr)
         return;
     const spa_io_position* position = output.position_.load(std::memory_order_acquire);
-    if (position != nullptr && output.missed_deadline(*position) && output.gap_event_ != nullptr)
-        pw_loop_signal_event(pw_thread_loop_get_loop(output.loop_), output.gap_event_);
+    if (position != nullptr && output.gap_event_ != nullptr) {
+        if (const std::uint64_t stall_ns = output.missed_deadline_by(*position)) {
+            output.note_stall(stall_ns);
+            pw_loop_signal_event(pw_thread_loop_get_loop(output.loop_), output.gap_event_);
+        }
+    }
     pw_buffer* buffer = pw_stream_dequeue_buffer(stream);
     if (buffer == nullptr)
         return;
@@ -152,7 +172,8 @@ void pipewire_output::on_io_changed(void* self, std::uint32_t id, void* area, st
 void pipewire_output::on_gap(void* self, std::uint64_t)
 {
     auto& output = *static_cast<pipewire_output*>(self);
-    if (output.buffering_.after_gap(buffering_steps::clock::now()))
+    const std::uint32_t covering = output.stall_frames_.exchange(0, std::memory_order_relaxed);
+    if (output.buffering_.after_gap(buffering_steps::clock::now(), covering))
         output.ask_for_quantum();
 }
 
@@ -336,6 +357,7 @@ bool pipewire_output::open(const output_device& device, int channels, voice_mixe
     mixer_ = &mixer;
     channels_ = channels;
     next_position_ = 0;
+    stall_frames_ = 0;
     if (!connect()) {
         lost_ = true;
         return false;

@@ -40,9 +40,11 @@ private:
     void remove_step_sources();
     // Asks the graph for the quantum `buffering_` holds now.
     void ask_for_quantum();
-    // Whether the graph ran cycles without this stream since its last one,
-    // or this cycle started later than its whole length ago. Data thread.
-    bool missed_deadline(const spa_io_position& position);
+    // When the graph ran cycles without this stream since its last one, or
+    // this cycle started longer than its whole length ago: how long the
+    // stream stalled, in ns; else 0. Data thread.
+    std::uint64_t missed_deadline_by(const spa_io_position& position);
+    void note_stall(std::uint64_t stall_ns);
 
     static void on_core_done(void* self, std::uint32_t id, int seq);
     static void on_core_error(void* self, std::uint32_t id, int seq, int res, const char* message);
@@ -75,4 +77,7 @@ private:
     // The graph's clock, shared with the daemon; read on the data thread.
     std::atomic<spa_io_position*> position_{nullptr};
     std::uint64_t next_position_ = 0;  // data thread; 0 before its first cycle
+    // The quantum, in frames, that would have held across the longest stall
+    // not yet stepped for.
+    std::atomic<std::uint32_t> stall_frames_{0};
 };

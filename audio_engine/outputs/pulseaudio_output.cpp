@@ -5,6 +5,7 @@
 #include <pulse/rtclock.h>
 
 #include <errno.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,15 +22,16 @@ constexpr pa_usec_t stream_timeout = 2 * PA_USEC_PER_SEC;
 // With PA_STREAM_ADJUST_LATENCY the target is the whole latency, sink
 // included: the server asks the sink for (target - 2 x request) / 2 and
 // keeps the rest buffered for the stream, asking for more each time a
-// request has played. Requests of a quarter of the target give the sink a
-// quarter and the stream three. The target starts at TARGET_START frames,
+// request has played. Whatever the request, the stream then rides out a
+// stall of its render thread of half the target. Requests of a quarter of
+// the target give the sink a quarter. The target starts at 256 frames,
 // which plays a key in about 5 ms where realtime threads wake on time, and
-// doubles after each underflow up to 1024, which never underflowed on
-// two-core virtual machines that now and then wake them 10 to 20 ms late.
-// PULSE_LATENCY_MSEC, which libpulse puts over every stream's attributes,
-// pins it.
+// doubles after each underflow up to 2048, which rides out the 20 ms
+// stalls of a two-core virtual machine as PipeWire's largest quantum
+// does. PULSE_LATENCY_MSEC, which libpulse puts over every stream's
+// attributes, pins it.
 constexpr std::uint32_t smallest_target = 256;
-constexpr std::uint32_t largest_target = 1024;
+constexpr std::uint32_t largest_target = 2048;
 constexpr std::uint32_t requests_per_target = 4;
 constexpr pa_usec_t calm_check_interval = PA_USEC_PER_SEC;
 // How often a wait looks whether it is to give up.
@@ -97,6 +99,7 @@ pulseaudio_output::~pulseaudio_output()
 void pulseaudio_output::on_context_state(pa_context* context, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
+    output.loop_thread_ = gettid();
     if (is_over(pa_context_get_state(context)))
         output.lost_ = true;
     pa_threaded_mainloop_signal(output.loop_, 0);
@@ -116,10 +119,16 @@ void pulseaudio_output::on_timeout(pa_mainloop_api*, pa_time_event*, const struc
     pa_threaded_mainloop_signal(output.loop_, 0);
 }
 
+// The render thread last wrote before the stall that let the stream run
+// dry, so the time since then tells how long a target would have held.
 void pulseaudio_output::on_underflow(pa_stream* stream, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
-    if (output.buffering_.after_gap(buffering_steps::clock::now())) {
+    const auto now = buffering_steps::clock::now();
+    const auto stall = std::chrono::duration_cast<std::chrono::microseconds>(now - output.last_write_);
+    const auto covering = static_cast<std::uint32_t>(
+        std::min<std::int64_t>(2 * stall.count() * output_rate / PA_USEC_PER_SEC + 1, largest_target));
+    if (output.buffering_.after_gap(now, covering)) {
         const pa_buffer_attr attributes = output.buffer_attributes();
         pa_operation_unref(pa_stream_set_buffer_attr(stream, &attributes, nullptr, nullptr));
     }
@@ -140,10 +149,7 @@ void pulseaudio_output::on_calm_check(pa_mainloop_api* api, pa_time_event* event
 void pulseaudio_output::on_write(pa_stream* stream, std::size_t bytes, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
-    if (!output.render_thread_raised_) {
-        raise_to_realtime();
-        output.render_thread_raised_ = true;
-    }
+    output.last_write_ = buffering_steps::clock::now();
     const std::size_t frame_bytes = static_cast<std::size_t>(output.channels_) * sizeof(std::int16_t);
     void* data = nullptr;
     if (pa_stream_begin_write(stream, &data, &bytes) < 0 || data == nullptr)
@@ -288,6 +294,9 @@ bool pulseaudio_output::open(const output_device& device, int channels, voice_mi
     // A loss seen meanwhile stays.
     lost_ = lost_ || !connected;
     pa_threaded_mainloop_unlock(loop_);
+    // Asking RTKit may take a while: the loop renders meanwhile.
+    if (connected && loop_thread_ != 0)
+        raise_to_realtime(loop_thread_);
     return connected;
 }
 
@@ -316,7 +325,7 @@ void pulseaudio_output::close()
     stream_ = nullptr;
     context_ = nullptr;
     loop_ = nullptr;
-    render_thread_raised_ = false;
     server_starting_ = false;
+    loop_thread_ = 0;
     lost_ = true;
 }

@@ -8,6 +8,8 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <sys/types.h>
+
 #include <atomic>
 
 class pulseaudio_output final : public audio_output {
@@ -49,10 +51,13 @@ private:
     voice_mixer* mixer_ = nullptr;
     int channels_ = 0;
     bool server_starting_ = false;  // connect()'s caller
-    bool render_thread_raised_ = false;  // loop's thread only
+    // The loop's thread, which renders: known once the context has
+    // changed state.
+    std::atomic<pid_t> loop_thread_{0};
     std::atomic<bool> lost_{true};
     // The loop's thread, under the loop's lock, and open() before the loop
     // runs.
     buffering_steps buffering_;
     pa_time_event* calm_timer_ = nullptr;
+    buffering_steps::clock::time_point last_write_{};  // loop's thread
 };

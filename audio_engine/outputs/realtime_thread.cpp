@@ -4,7 +4,6 @@
 
 #include <sched.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -54,9 +53,4 @@ bool raise_to_realtime(pid_t thread)
         return true;
     request_realtime_from_rtkit(thread, wanted_priority, rtkit_budget);
     return runs_realtime(thread);
-}
-
-void raise_to_realtime()
-{
-    set_fifo_as_allowed(gettid());
 }

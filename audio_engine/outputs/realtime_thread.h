@@ -10,8 +10,3 @@
 // can wait on D-Bus for up to about 100 ms. Returns whether the thread runs
 // a realtime policy (SCHED_FIFO or SCHED_RR) afterwards.
 bool raise_to_realtime(pid_t thread);
-
-// Raises the calling thread to SCHED_FIFO where the system grants it: to a
-// process allowed to, or up to RLIMIT_RTPRIO. Never asks RTKit, so it may
-// run on the render path. Does nothing otherwise.
-void raise_to_realtime();

@@ -30,6 +30,15 @@ TEST(BufferingSteps, GapsDoubleUpToTheCeilingOncePerSettleWhile)
     EXPECT_EQ(steps.frames(), 1024u);
 }
 
+TEST(BufferingSteps, AMeasuredStallDoublesUntilCovered)
+{
+    buffering_steps steps(128, 1024, false);
+    EXPECT_TRUE(steps.after_gap(start, 300));
+    EXPECT_EQ(steps.frames(), 512u);
+    EXPECT_TRUE(steps.after_gap(start + after_settles(1), 5000));
+    EXPECT_EQ(steps.frames(), 1024u);
+}
+
 TEST(BufferingSteps, CalmHalvesOneStepPerCalmWhileDownToTheStart)
 {
     buffering_steps steps(128, 1024, false);

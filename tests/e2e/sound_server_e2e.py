@@ -29,10 +29,10 @@ from harness.sound_servers import SERVERS  # noqa: E402
 from harness.x_display import xdotool  # noqa: E402
 
 # The engine's own outputs start at their smallest buffering (PipeWire's
-# quantum of 128 frames) and may grow to 1024 frames after a gap; on SDL's
-# drivers the engine mixes in periods of 1024 frames.
+# quantum of 128 frames) and may grow after gaps up to these many frames;
+# on SDL's drivers the engine mixes in periods of 1024 frames.
 ENGINE_START_QUANTUM = "128/44100"
-ENGINE_LARGEST_FRAMES = 1024
+ENGINE_LARGEST_FRAMES = {"pipewire": 1024, "pulseaudio": 2048}
 SDL_PERIOD_FRAMES = 1024
 # Busy loops above every realtime thread of the player and the servers,
 # below the kernel's own: a few stalls of the whole machine.
@@ -55,7 +55,7 @@ def plays_keys(settings, scratch):
     """The keys of play_and_check_keys, on a server started first."""
     with sound_server(settings, scratch) as server, server_player(settings, scratch, server) as player, \
             server.record(scratch / "monitor.raw") as recording:
-        frames = SDL_PERIOD_FRAMES if settings.sdl else ENGINE_LARGEST_FRAMES
+        frames = SDL_PERIOD_FRAMES if settings.sdl else ENGINE_LARGEST_FRAMES[server.name]
         # SDL's pipewire driver opens a native stream too, which shows the
         # period it was opened with.
         quantum = f"{frames}/44100" if settings.sdl else ENGINE_START_QUANTUM
