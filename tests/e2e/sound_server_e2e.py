@@ -34,9 +34,12 @@ from harness.x_display import xdotool  # noqa: E402
 ENGINE_START_QUANTUM = "128/44100"
 ENGINE_LARGEST_FRAMES = {"pipewire": 1024, "pulseaudio": 2048}
 SDL_PERIOD_FRAMES = 1024
-# Busy loops above every realtime thread of the player and the servers,
-# below the kernel's own: a few stalls of the whole machine.
+# Busy loops above every realtime thread of the player, below the kernel's
+# own: a few stalls of the whole machine but for the servers' realtime
+# threads, raised above them, so that the server keeps its time and the
+# player misses its deadlines.
 STALL_PRIORITY, STALL_MS, STALLS, STALL_PAUSE_MS = 90, 60, 3, 1500
+SERVER_PRIORITY = 95
 # The daemon of --late-start comes up this long after the player.
 LATE_START_DELAY = 1.0
 ENGINE_STREAM_NAME = "playback"
@@ -160,12 +163,14 @@ def player_stream_buffering(server):
 
 
 def stalls(settings, scratch):
-    """The machine stalls a few times while z is held: the output grows its
-    buffering, z sounds on after the stalls, and a later key plays."""
+    """The player's thread stalls a few times while z is held: the output
+    grows its buffering, z sounds on after the stalls, and a later key
+    plays."""
     with sound_server(settings, scratch) as server, server_player(settings, scratch, server) as player, \
             server.record(scratch / "monitor.raw") as recording:
         before = hold_z_until_it_sounds(server, player, recording, at_least=0.3,
                                         before_z=lambda: player_stream_buffering(server))
+        check(server.raise_realtime_threads(SERVER_PRIORITY) > 0, "the server runs no realtime thread")
         subprocess.run([settings.realtime_stalls, str(STALL_PRIORITY), str(STALL_MS), str(STALLS),
                         str(STALL_PAUSE_MS)], check=True, timeout=30)
         wait_until(lambda: player_stream_buffering(server) > before * 1.5, 5.0, "the player's stream to grow")

@@ -143,6 +143,21 @@ class SoundServer(Service):
                 inputs[-1][key] = value.strip('"')
         return inputs
 
+    def raise_realtime_threads(self, priority):
+        """Puts every realtime thread of the daemons at SCHED_FIFO
+        `priority`, so that they keep their own time through stalls below
+        it. Returns how many there were."""
+        raised = 0
+        for stat in Path("/proc").glob("[0-9]*/task/[0-9]*/stat"):
+            with contextlib.suppress(OSError, ValueError):
+                fields = stat.read_text().rsplit(")", 1)[1].split()
+                tid = int(stat.parent.name)
+                if int(fields[2]) == self.process.pid and \
+                        os.sched_getscheduler(tid) & ~os.SCHED_RESET_ON_FORK in (os.SCHED_FIFO, os.SCHED_RR):
+                    os.sched_setscheduler(tid, os.SCHED_FIFO, os.sched_param(priority))
+                    raised += 1
+        return raised
+
     def log_tail(self):
         lines = self.log_path.read_text(errors="replace").splitlines() if self.log_path.exists() else []
         return "\n".join(lines[-10:])
