@@ -4,7 +4,9 @@
 # output for each server, then on SDL's driver for it at 1024 and at 256
 # frames for comparison, with the gaps heard. Then a gap soak on the
 # engine's own outputs: an octave held for 60 s, idle and with two busy
-# loops. Last, how late a realtime thread wakes on this machine at all, in
+# loops. For the engine's own outputs each block also gives the buffering
+# the output started at, every step it took with its time, and where it
+# ended. Last, how late a realtime thread wakes on this machine at all, in
 # periods of 128 and 512 frames. Builds an optimised tree in
 # build-key-latency; starts its own Xvfb and daemons and stops them. Takes
 # about eleven minutes; SOAK_SECONDS and PRESSES shorten it.

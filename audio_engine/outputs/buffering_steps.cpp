@@ -9,19 +9,19 @@ buffering_steps::buffering_steps(std::uint32_t smallest, std::uint32_t largest, 
 
 void buffering_steps::started(clock::time_point now)
 {
-    last_event_ = last_step_up_ = now;
+    last_event_ = now;
+    settled_ = now + start_settle;
 }
 
 bool buffering_steps::after_gap(clock::time_point now, std::uint32_t covering)
 {
-    const bool settling = now - last_step_up_ < settle;
     last_event_ = now;
-    if (pinned_ || settling || frames_ == largest_)
+    if (pinned_ || now < settled_ || frames_ == largest_)
         return false;
     do
         frames_ = std::min(frames_ * 2, largest_);
     while (frames_ < covering && frames_ < largest_);
-    last_step_up_ = now;
+    settled_ = now + settle;
     return true;
 }
 

@@ -12,9 +12,14 @@ class buffering_steps {
 public:
     using clock = std::chrono::steady_clock;
 
-    // Gaps within this while after a start or a step up belong to the
-    // start, or to the stall that caused the step.
+    // Gaps within this while after a step up belong to the stall that
+    // caused it.
     static constexpr auto settle = std::chrono::seconds(1);
+    // Gaps within this while after the start belong to the player's own
+    // start-up: its window and graphics libraries load just after the
+    // output starts, and the render thread then misses deadlines on a busy
+    // machine, if ever.
+    static constexpr auto start_settle = std::chrono::seconds(5);
     // A while without a gap after which the size steps down.
     static constexpr auto calm = std::chrono::seconds(60);
 
@@ -23,8 +28,7 @@ public:
     std::uint32_t frames() const { return frames_; }
     bool pinned() const { return pinned_; }
 
-    // The output started playing at `now`: a stream that has just started
-    // may miss its first deadlines, so it is given time to settle.
+    // The output started playing at `now`.
     void started(clock::time_point now);
     // The output missed a deadline at `now`; `covering`, where the output
     // could measure the stall, is the size that would have held across it.
@@ -41,5 +45,5 @@ private:
     const bool pinned_;
     std::uint32_t frames_;
     clock::time_point last_event_{};  // the last gap, start or step
-    clock::time_point last_step_up_{};  // or start
+    clock::time_point settled_{};     // gaps before it step nothing
 };

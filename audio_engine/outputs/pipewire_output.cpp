@@ -100,13 +100,17 @@ void pipewire_output::on_stream_state(void* self, pw_stream_state, pw_stream_sta
 std::uint64_t pipewire_output::missed_deadline_by(const spa_io_position& position)
 {
     const spa_io_clock& clock = position.clock;
-    const std::uint64_t skipped = next_position_ != 0 && clock.position > next_position_
-                                      ? clock.position - next_position_
-                                      : 0;
+    std::uint64_t skipped =
+        next_position_ != 0 && clock.position > next_position_ ? clock.position - next_position_ : 0;
     next_position_ = clock.position + clock.duration;
-    if (clock.rate.denom == 0)
+    if (clock.rate.num == 0 || clock.rate.denom == 0)
         return 0;
-    const auto in_ns = [&clock](std::uint64_t ticks) { return ticks * SPA_NSEC_PER_SEC * clock.rate.num / clock.rate.denom; };
+    // A jump of a second or more is another clock taking over the graph.
+    if (skipped >= clock.rate.denom / clock.rate.num)
+        skipped = 0;
+    const auto in_ns = [&clock](std::uint64_t ticks) {
+        return ticks * SPA_NSEC_PER_SEC * clock.rate.num / clock.rate.denom;
+    };
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t now_ns = static_cast<std::uint64_t>(now.tv_sec) * SPA_NSEC_PER_SEC + now.tv_nsec;

@@ -121,26 +121,22 @@ void pulseaudio_output::on_timeout(pa_mainloop_api*, pa_time_event*, const struc
 
 // The render thread last wrote before the stall that let the stream run
 // dry, so the time since then tells how long a target would have held.
-void pulseaudio_output::on_underflow(pa_stream* stream, void* self)
+void pulseaudio_output::on_underflow(pa_stream*, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
     const auto now = buffering_steps::clock::now();
     const auto stall = std::chrono::duration_cast<std::chrono::microseconds>(now - output.last_write_);
     const auto covering = static_cast<std::uint32_t>(
         std::min<std::int64_t>(2 * stall.count() * output_rate / PA_USEC_PER_SEC + 1, largest_target));
-    if (output.buffering_.after_gap(now, covering)) {
-        const pa_buffer_attr attributes = output.buffer_attributes();
-        pa_operation_unref(pa_stream_set_buffer_attr(stream, &attributes, nullptr, nullptr));
-    }
+    if (output.buffering_.after_gap(now, covering))
+        output.ask_for_buffering();
 }
 
 void pulseaudio_output::on_calm_check(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self)
 {
     auto& output = *static_cast<pulseaudio_output*>(self);
-    if (output.buffering_.after_calm(buffering_steps::clock::now())) {
-        const pa_buffer_attr attributes = output.buffer_attributes();
-        pa_operation_unref(pa_stream_set_buffer_attr(output.stream_, &attributes, nullptr, nullptr));
-    }
+    if (output.buffering_.after_calm(buffering_steps::clock::now()))
+        output.ask_for_buffering();
     timeval next{};
     api->time_restart(event, pa_timeval_add(pa_gettimeofday(&next), calm_check_interval));
 }
@@ -247,6 +243,13 @@ pa_buffer_attr pulseaudio_output::buffer_attributes() const
     const std::uint32_t target = buffering_.frames();
     return {server_default, target * frame_bytes, server_default, target / requests_per_target * frame_bytes,
             server_default};
+}
+
+void pulseaudio_output::ask_for_buffering()
+{
+    const pa_buffer_attr attributes = buffer_attributes();
+    if (pa_operation* asked = pa_stream_set_buffer_attr(stream_, &attributes, nullptr, nullptr))
+        pa_operation_unref(asked);
 }
 
 void pulseaudio_output::start_calm_checks()

@@ -36,6 +36,8 @@ private:
     bool connect_stream(const output_device& device, int channels);
     // What the stream asks of the server for the buffering it holds now.
     pa_buffer_attr buffer_attributes() const;
+    // Asks the server for it on the stream that plays.
+    void ask_for_buffering();
     void start_calm_checks();
 
     static void on_context_state(pa_context* context, void* self);

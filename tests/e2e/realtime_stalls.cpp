@@ -1,15 +1,14 @@
-// Makes the machine miss realtime deadlines for real: COUNT times, a
-// SCHED_FIFO busy loop at PRIORITY on every CPU for MILLISECONDS, PAUSE
-// milliseconds apart. Each loop ends itself by its own clock: nothing of
-// lower priority, a timeout process included, runs on a CPU it holds.
-// Usage: realtime_stalls PRIORITY MILLISECONDS COUNT PAUSE
+// Makes the machine miss realtime deadlines for real: a SCHED_FIFO busy
+// loop at PRIORITY on every CPU for MILLISECONDS. Each loop ends itself by
+// its own clock: nothing of lower priority, a timeout process included,
+// runs on a CPU it holds.
+// Usage: realtime_stalls PRIORITY MILLISECONDS
 #include <pthread.h>
 #include <sched.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -70,20 +69,13 @@ bool stall_every_cpu(int priority, steady_clock::duration length)
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: realtime_stalls PRIORITY MILLISECONDS COUNT PAUSE\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: realtime_stalls PRIORITY MILLISECONDS\n");
         return 2;
     }
-    const int priority = std::atoi(argv[1]);
-    const auto length = std::chrono::milliseconds(std::atoi(argv[2]));
-    const auto pause = std::chrono::milliseconds(std::atoi(argv[4]));
-    for (int stall = std::atoi(argv[3]); stall > 0; --stall) {
-        if (!stall_every_cpu(priority, length)) {
-            std::fprintf(stderr, "realtime_stalls: no realtime busy loop on every CPU\n");
-            return 1;
-        }
-        if (stall > 1)
-            std::this_thread::sleep_for(pause);
+    if (!stall_every_cpu(std::atoi(argv[1]), std::chrono::milliseconds(std::atoi(argv[2])))) {
+        std::fprintf(stderr, "realtime_stalls: no realtime busy loop on every CPU\n");
+        return 1;
     }
     return 0;
 }
