@@ -1,10 +1,10 @@
 #pragma once
 // How many frames an output buffers. It starts at the least that plays a
 // key soonest, doubles after each gap the output notices (more than once
-// when the gap shows a longer stall), up to a ceiling,
-// and halves again after a calm while, never below the start: the right
-// size depends on how late this machine wakes its realtime threads just
-// now, which no constant knows. A size the user pinned never moves.
+// when the gap shows a longer stall), up to a ceiling, and halves again
+// after a calm while, never below the start: the right size depends on how
+// late this machine wakes its realtime threads just now, which no constant
+// knows. A size the user pinned never moves.
 #include <chrono>
 #include <cstdint>
 

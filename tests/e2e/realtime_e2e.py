@@ -28,9 +28,7 @@ RTKIT_MAX_PRIORITY = 20
 GIVE_UP_BOUND_MS = 1000.0
 START_TIMEOUT = 20.0
 
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
+BUS_CONFIG = """<busconfig>
   <listen>{address}</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
