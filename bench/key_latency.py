@@ -6,9 +6,11 @@ daemon, from the X key press to the server's playback point, in parts:
   render   keyboard callback to the return of the first period carrying the voice
   handover that period to the call that hands it to the server (0 on the
            engine's own outputs, which render in that call)
-  server   the buffering the server reports for the player's stream
+  server   that call to the sink taking the sound: on PipeWire as the sink
+           sees it (monitor_onsets), which counts every buffer on the way;
+           on PulseAudio the buffering the server reports for the stream
 
-Usage: key_latency.py --vellicor PATH --shim PATH --bank DIR [--presses N]
+Usage: key_latency.py --vellicor PATH --shim PATH --onsets PATH --bank DIR [--presses N]
                       [--sdl [--period FRAMES]] [--soak SECONDS [--busy N]]
                       {pulseaudio,pipewire}
 Plays through the engine's own output for the server, or with --sdl through
@@ -18,6 +20,7 @@ an underrun. --soak holds an octave (z and comma) instead, with --busy
 busy loops running, and counts its gaps.
 """
 import argparse
+import contextlib
 import ctypes
 import os
 import random
@@ -32,7 +35,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e")
 from harness.checks import wait_until  # noqa: E402
 from harness.player import bank_player  # noqa: E402
 from harness.signal_analysis import SINK_RATE, amplitude_at, dropouts, interior, segments, stream_buffering  # noqa: E402
-from harness.sound_servers import SERVERS  # noqa: E402
+from harness.sound_servers import SERVERS, SINK  # noqa: E402
 from harness.x_display import x_display  # noqa: E402
 
 
@@ -135,8 +138,36 @@ def soak(server, workdir, options):
         print_steps(steps)
 
 
+@contextlib.contextmanager
+def sink_onsets(server, workdir, options):
+    """On PipeWire, monitor_onsets running on the sink; yields a function
+    that reads the onsets it printed so far, None elsewhere."""
+    if server.name != "pipewire":
+        yield None
+        return
+    path = Path(workdir) / "onsets.txt"
+    with path.open("w") as out:
+        probe = subprocess.Popen([options.onsets, SINK], env=dict(os.environ, **server.client_env()),
+                                 stdout=out, stderr=subprocess.STDOUT)
+    try:
+        server.wait_for_client("monitor_onsets")
+        yield lambda: [int(line.split()[1]) for line in path.read_text().splitlines() if line.startswith("onset:")]
+    finally:
+        probe.terminate()
+        probe.wait()
+
+
+def played_at(onsets, keyboard_ns):
+    """The first onset after the press reached the player."""
+    later = [onset for onset in onsets if onset > keyboard_ns]
+    if not later:
+        raise SystemExit("the sink never played a press")
+    return later[0]
+
+
 def run(server, workdir, options):
-    with server.record(Path(workdir) / "monitor.raw") as recording, start_player(server, workdir, options) as player:
+    with server.record(Path(workdir) / "monitor.raw") as recording, start_player(server, workdir, options) as player, \
+            sink_onsets(server, workdir, options) as onsets:
         player.open_window()
         server.wait_for_client("vellicor")
         keyboard = Keyboard()
@@ -145,7 +176,7 @@ def run(server, workdir, options):
         for press in range(options.presses):
             sent = keyboard.send(z, True)
             wait_until(lambda: player.stderr().count("keylat:") > press, 5.0, f"press {press + 1}'s timing")
-            if press % 10 == 0:
+            if press % 10 == 0 and not onsets:
                 streams = server.sink_inputs()
                 if len(streams) == 1:
                     buffering_ms = stream_buffering(streams[0]) * 1e3
@@ -155,6 +186,8 @@ def run(server, workdir, options):
             time.sleep(0.08 + jitter.random() * 0.05)
             line = player.stderr_lines("keylat:")[press]
             keyboard_ns, period_ns, server_ns = (int(v) for v in line.split()[1:])
+            if onsets:
+                buffering_ms = (played_at(onsets(), keyboard_ns) - server_ns) / 1e6
             rows.append(((keyboard_ns - sent) / 1e6, (period_ns - keyboard_ns) / 1e6,
                          (server_ns - period_ns) / 1e6, buffering_ms))
         time.sleep(0.3)
@@ -188,6 +221,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--vellicor", required=True, type=os.path.abspath)
     parser.add_argument("--shim", required=True, type=os.path.abspath)
+    parser.add_argument("--onsets", required=True, type=os.path.abspath, help="the monitor_onsets program")
     parser.add_argument("--bank", required=True, type=os.path.abspath)
     parser.add_argument("--presses", type=int, default=120)
     parser.add_argument("--sdl", action="store_true", help="play through SDL's driver for the server")

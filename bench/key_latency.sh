@@ -7,7 +7,9 @@
 # loops. For the engine's own outputs each block also gives the buffering
 # the output started at, every step it took with its time, and where it
 # ended. Last, how late a realtime thread wakes on this machine at all, in
-# periods of 128 and 512 frames. Builds an optimised tree in
+# periods of 128 and 512 frames. On PipeWire the time to the sink taking a
+# sound is measured at the sink (monitor_onsets), so that a client's own
+# buffers count too. Builds an optimised tree in
 # build-key-latency; starts its own Xvfb and daemons and stops them. Takes
 # about eleven minutes; SOAK_SECONDS and PRESSES shorten it.
 set -euo pipefail
@@ -18,7 +20,7 @@ presses=${PRESSES:-120}
 soak=${SOAK_SECONDS:-60}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j 2 --target vellicor plessard key_latency_shim realtime_wakeups >/dev/null
+cmake --build "$build" -j 2 --target vellicor plessard key_latency_shim monitor_onsets realtime_wakeups >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -27,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 echo "== key-to-sound latency (uptime: $(uptime | sed 's/.*load/load/'))"
 run() {
   python3 "$root/bench/key_latency.py" --vellicor "$build/vellicor" --shim "$build/bench/key_latency_shim.so" \
-    --bank "$work" --presses "$presses" "$@"
+    --onsets "$build/bench/monitor_onsets" --bank "$work" --presses "$presses" "$@"
 }
 for server in pipewire pulseaudio; do
   run "$server"
