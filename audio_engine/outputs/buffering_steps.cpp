@@ -10,15 +10,12 @@ buffering_steps::buffering_steps(std::uint32_t smallest, std::uint32_t largest, 
 void buffering_steps::started(clock::time_point now)
 {
     last_event_ = now;
-    settled_ = now;
-    started_up_ = now + start_up;
-    calm_while_ = calm;
+    settled_ = now + start_settle;
 }
 
 bool buffering_steps::after_gap(clock::time_point now, std::uint32_t covering)
 {
     last_event_ = now;
-    calm_while_ = now < started_up_ ? clock::duration(start_calm) : clock::duration(calm);
     if (pinned_ || now < settled_ || frames_ == largest_)
         return false;
     do
@@ -30,7 +27,7 @@ bool buffering_steps::after_gap(clock::time_point now, std::uint32_t covering)
 
 bool buffering_steps::after_calm(clock::time_point now)
 {
-    if (pinned_ || frames_ == smallest_ || now - last_event_ < calm_while_)
+    if (pinned_ || frames_ == smallest_ || now - last_event_ < calm)
         return false;
     frames_ = std::max(frames_ / 2, smallest_);
     last_event_ = now;

@@ -15,13 +15,11 @@ public:
     // Gaps within this while after a step up belong to the stall that
     // caused it.
     static constexpr auto settle = std::chrono::seconds(1);
-    // The player's own start-up: its window and graphics libraries load
-    // just after the output starts, and the render thread may miss
-    // deadlines then that it never misses later. Its gaps are heard, so
-    // they step up too, but a size they reach steps down again after the
-    // short calm while.
-    static constexpr auto start_up = std::chrono::seconds(5);
-    static constexpr auto start_calm = std::chrono::seconds(5);
+    // Gaps within this while after the start belong to the player's own
+    // start-up: its window and graphics libraries load just after the
+    // output starts, and the render thread then misses deadlines on a busy
+    // machine, if ever.
+    static constexpr auto start_settle = std::chrono::seconds(5);
     // A while without a gap after which the size steps down.
     static constexpr auto calm = std::chrono::seconds(60);
 
@@ -48,6 +46,4 @@ private:
     std::uint32_t frames_;
     clock::time_point last_event_{};  // the last gap, start or step
     clock::time_point settled_{};     // gaps before it step nothing
-    clock::time_point started_up_{};  // the end of the start-up while
-    clock::duration calm_while_ = calm;
 };

@@ -8,8 +8,8 @@ using namespace std::chrono_literals;
 using clock_type = buffering_steps::clock;
 
 const clock_type::time_point start = clock_type::now();
-// The player's start-up is over.
-const clock_type::time_point settled = start + buffering_steps::start_up;
+// Gaps from here on step: the start has settled.
+const clock_type::time_point settled = start + buffering_steps::start_settle;
 
 // The n-th of gaps each a settle-while apart, from `settled` on.
 clock_type::time_point gap(int n)
@@ -27,6 +27,8 @@ buffering_steps started_steps(bool pinned = false)
 TEST(BufferingSteps, GapsDoubleUpToTheCeilingOncePerSettleWhile)
 {
     buffering_steps steps = started_steps();
+    EXPECT_FALSE(steps.after_gap(settled - 1ms));  // the player starting up
+    EXPECT_EQ(steps.frames(), 128u);
     EXPECT_TRUE(steps.after_gap(gap(0)));
     EXPECT_EQ(steps.frames(), 256u);
     EXPECT_FALSE(steps.after_gap(gap(0) + 500ms));  // the same stall
@@ -66,22 +68,6 @@ TEST(BufferingSteps, CalmHalvesOneStepPerCalmWhileDownToTheStart)
     EXPECT_EQ(steps.frames(), 128u);
     EXPECT_FALSE(steps.after_calm(again + 10 * buffering_steps::calm));
     EXPECT_EQ(steps.frames(), 128u);
-}
-
-TEST(BufferingSteps, AStepInTheStartUpComesDownAfterTheShortCalm)
-{
-    buffering_steps steps = started_steps();
-    const auto starting = start + 1s;
-    EXPECT_TRUE(steps.after_gap(starting));
-    EXPECT_EQ(steps.frames(), 256u);
-    EXPECT_FALSE(steps.after_calm(starting + buffering_steps::start_calm - 1ms));
-    EXPECT_TRUE(steps.after_calm(starting + buffering_steps::start_calm));
-    EXPECT_EQ(steps.frames(), 128u);
-    // A gap after the start-up while brings back the long calm while.
-    const auto later = settled + 2s;
-    EXPECT_TRUE(steps.after_gap(later));
-    EXPECT_FALSE(steps.after_calm(later + buffering_steps::start_calm));
-    EXPECT_TRUE(steps.after_calm(later + buffering_steps::calm));
 }
 
 TEST(BufferingSteps, PinnedNeverMoves)

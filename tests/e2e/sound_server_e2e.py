@@ -166,10 +166,9 @@ def player_stream_buffering(server):
 
 
 def stall_until_it_grows(settings, server, before):
-    """Stalls the machine until the player's stream grows: a step the
-    player's start-up took comes down again after a few calm seconds, and a
-    stall within a second of a step steps no further. Returns how many
-    stalls it took."""
+    """Stalls the machine until the player's stream grows: gaps in the
+    first seconds belong to the player's start-up and step nothing. Returns
+    how many stalls it took."""
     def grown():
         return player_stream_buffering(server) > before * 1.5
     for stall in range(1, MAX_STALLS + 1):
