@@ -49,18 +49,19 @@ def check_dropouts(dropouts_seen, where):
                 f"dropouts {where} (start s, length s): {dropouts_seen}")
 
 
-def play_and_check_keys(server, recording, player, client, period, expected_stream_latencies=()):
+def play_and_check_keys(server, recording, player, client, period, expected_stream_latencies=(), start_up=0.0):
     """Plays z, comma, then x with c, and checks the key lines and the
     recording; `client` is the player's name among the server's clients,
     `period` its audio engine's mixing period in seconds. The player's
     stream, which must be running from start-up, is inspected before
     playing (a pactl run while a tone plays could cost a short period);
     `expected_stream_latencies` are the node.latency values it may have
-    asked for."""
+    asked for. The keys start `start_up` seconds after the stream."""
     check(server.sink_rate() == SINK_RATE, f"sink rate {server.sink_rate()}")
     player.open_window()
     server.wait_for_client(client)
     streams = server.sink_inputs()
+    time.sleep(start_up)
     timeline = Timeline()
     # x, then c with it, then c alone: one stretch of sound in three parts.
     timeline.play(("keydown", "z", 0.8), ("keyup", "z", 0.5), ("keydown", "comma", 0.5), ("keyup", "comma", 0.5),
